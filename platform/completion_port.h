@@ -1,0 +1,54 @@
+// Completion ports: a queue of packets with a blocking, timed take. Files bound to a port run
+// their overlapped transfers asynchronously (one transfer thread per port) and each transfer
+// posts exactly one packet when it ends, success or error.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/types.h"
+
+namespace platform {
+
+// The overlapped record of a transfer. Offset/OffsetHigh hold the file offset; the platform
+// writes Internal (the error code) and InternalHigh (bytes moved) when the transfer ends, unless
+// the transfer was abandoned (see CompletionPort::Take).
+struct Overlapped {
+  std::uint64_t Internal = 0;
+  std::uint64_t InternalHigh = 0;
+  std::uint32_t Offset = 0;
+  std::uint32_t OffsetHigh = 0;
+  void* hEvent = nullptr;
+};
+
+struct CompletionPacket {
+  std::uint32_t Bytes = 0;
+  std::int64_t Key = 0;
+  Overlapped* Ov = nullptr;
+};
+
+class CompletionPort {
+ public:
+  // A new port with no file; its transfer thread starts with the first bound transfer.
+  static std::shared_ptr<CompletionPort> Create();
+
+  virtual ~CompletionPort() = default;
+
+  // Any thread. Queues a successful packet.
+  virtual void Post(std::uint32_t bytes, std::int64_t key, Overlapped* ov) = 0;
+
+  // Waits up to timeout_ms for a packet. True for a packet that reports success. False when the
+  // wait timed out (last error WAIT_TIMEOUT) or the packet reports a failed transfer (last error
+  // = the transfer's error, *packet filled). A time-out abandons every transfer of this port
+  // still queued or under way: it will never post a packet, never write its Overlapped record,
+  // and the buffer it uses stays allocated until it has really ended (see memory.h), so the
+  // caller may destroy the operation that started it at once.
+  virtual bool Take(std::uint32_t timeout_ms, CompletionPacket* packet) = 0;
+
+  // Transfers queued or under way on this port (for tests and shutdown).
+  virtual int PendingTransfers() const = 0;
+};
+
+using PortPtr = std::shared_ptr<CompletionPort>;
+
+}  // namespace platform

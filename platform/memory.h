@@ -1,0 +1,32 @@
+// Physical memory status and page-aligned block buffers.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+namespace platform {
+
+struct MemoryStatus {
+  std::uint32_t MemoryLoad = 0;  // percent of physical memory in use
+  std::uint64_t TotalPhys = 0;
+  std::uint64_t AvailPhys = 0;
+};
+
+// From /proc/meminfo (MemTotal, MemAvailable). False when it cannot be read.
+bool GlobalMemoryStatus(MemoryStatus* status);
+
+// Tests replace the reading with their own figures; an empty function restores the real one.
+void SetMemoryStatusForTests(std::function<MemoryStatus()> source);
+
+// Page-aligned, zero-filled memory for unbuffered transfers; nullptr when it cannot be had.
+void* VirtualAlloc(std::uint64_t size);
+// Releases a buffer from VirtualAlloc (nullptr does nothing). A buffer that an abandoned
+// transfer still uses is released when that transfer ends.
+void VirtualFree(void* buffer);
+
+// Buffers allocated and not yet released, and their bytes (for tests and benchmarks). A buffer
+// freed while a transfer still uses it counts until that transfer ends.
+std::int64_t BuffersHeld();
+std::int64_t BufferBytesHeld();
+
+}  // namespace platform

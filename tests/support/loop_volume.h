@@ -1,0 +1,46 @@
+// Real file systems for tests: a sparse image formatted as ext4, attached to a loop device
+// (optionally with 4096-byte sectors) and mounted in a temporary folder. Needs root and loop
+// devices; Available() tells whether this machine has them, so tests can skip cleanly.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace testing_support {
+
+class LoopVolume {
+ public:
+  struct Options {
+    std::int64_t size_bytes = 64 << 20;
+    unsigned sector_size = 512;
+    std::string label;  // empty: no label
+    std::string uuid;   // empty: a random one
+  };
+
+  // True when loop volumes can be made here (root, losetup, mkfs.ext4, mount).
+  static bool Available();
+
+  explicit LoopVolume(const Options& options);
+  ~LoopVolume();
+  LoopVolume(const LoopVolume&) = delete;
+  LoopVolume& operator=(const LoopVolume&) = delete;
+
+  bool ok() const { return mounted_; }
+  const std::string& mount_point() const { return mount_point_; }
+  const std::string& device() const { return device_; }
+  const std::string& error() const { return error_; }
+
+  // Unmounts and mounts the same device again at a new folder (a stick pulled and plugged in).
+  bool Remount();
+  bool Unmount();
+
+ private:
+  std::string work_dir_, image_, device_, mount_point_, error_;
+  bool mounted_ = false;
+  int remounts_ = 0;
+};
+
+// Runs a shell command; true when it exits 0. Output goes to `output` when given.
+bool RunCommand(const std::string& command, std::string* output = nullptr);
+
+}  // namespace testing_support
