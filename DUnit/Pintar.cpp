@@ -4,16 +4,9 @@
 #include <string>
 
 #include "DUnit/TDHilo.h"
+#include "DUnit/TallaStr.h"
 #include "DUnit/AcortarCamino.h"
 
-namespace {
-
-std::u16string Decimal(std::int64_t value) {
-  const std::string digits = std::to_string(value);
-  return std::u16string(digits.begin(), digits.end());
-}
-
-}  // namespace
 
 void TDHilo::Pintar(platform::Canvas& canvas, const platform::Rect& R) {
   try {
@@ -30,7 +23,7 @@ void TDHilo::Pintar(platform::Canvas& canvas, const platform::Rect& R) {
     const std::int64_t fin = GetDFin();
     const std::int64_t pos = GetDPos();
     if (fin != 0) {
-      linea1 += u" " + Decimal(pos * 100 / fin) + u"% " + GetVelocidad();
+      linea1 += u" " + EnteroStr(pos * 100 / fin) + u"% " + GetVelocidad();
       const std::int64_t x = ((pos * 65536) / fin) * R.Width() / 65536;
       canvas.SetBrushColor(barra);
       canvas.FillRect({U.Left, U.Top, U.Left + static_cast<int>(std::clamp<std::int64_t>(

@@ -184,7 +184,7 @@ void TDHilo::ErrorDestino() {
   try {
     if (IOFile != platform::kInvalidHandle) platform::CloseHandle(IOFile);
     IOFile = platform::kInvalidHandle;
-    platform::DeleteFile(std::u16string(u"\\\\?\\") + HRec.Letra + u":\\" + IOLast->DNombre);
+    platform::DeleteFile(CaminoUnidad(HRec.Letra, IOLast->DNombre));
   } catch (...) {
     // The source must still stop planning for this drive.
   }

@@ -84,6 +84,9 @@ class TDHilo {
   void EliminarFiles(TDHilo* DH);
   // Main thread: hands a destination to the source to be detached and ended.
   void AgregarEliminarDestino(std::shared_ptr<TDHilo> DH);
+  // Main thread, on the source: the queued records that DH needs move to the front, each with
+  // DH as its first destination; the rest follow, most destinations first.
+  void PriorizarDestino(TDHilo* DH);
   // Buffer bytes queued in IOList and not started.
   std::int64_t GetCache();
   // Appends an operation to the end of this worker's queue (any thread; takes IOList's lock).
@@ -128,6 +131,9 @@ class TDHilo {
   void ContinuarDestino();
   void ContinuarOrigen();
   void TomarSiguiente();
+  std::unique_ptr<TFRec> ElegirRegistro(std::deque<std::unique_ptr<TFRec>>& registros,
+                                        std::int64_t B);
+  std::unique_ptr<TFRec> SepararRezagados(TFRec& R, std::int64_t B);
   void CrearEspera();
   void ErrorOrigen();
   void ReintentarArchivo();

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <string>
 
 #include "platform/locale.h"
 
@@ -18,4 +19,9 @@ std::u16string TallaStr(std::int64_t V) {
     ++U;
   }
   return platform::FormatNumber2(X) + u" " + kUnidades[U];
+}
+
+std::u16string EnteroStr(std::int64_t V) {
+  const std::string digits = std::to_string(V);
+  return std::u16string(digits.begin(), digits.end());
 }

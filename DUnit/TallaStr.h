@@ -6,3 +6,6 @@
 #include <string>
 
 std::u16string TallaStr(std::int64_t V);
+
+// A whole number in plain decimal digits, as percentages are shown.
+std::u16string EnteroStr(std::int64_t V);

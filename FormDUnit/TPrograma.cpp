@@ -12,10 +12,6 @@ namespace {
 
 constexpr std::int32_t kFileAppVersion = 42563;
 
-std::u16string Decimal(std::int64_t value) {
-  const std::string digits = std::to_string(value);
-  return std::u16string(digits.begin(), digits.end());
-}
 
 }  // namespace
 
@@ -88,7 +84,7 @@ void TPrograma::PBMemoriaPaint(platform::Canvas& canvas, int W, int H) {
     const platform::Color color =
         static_cast<std::uint64_t>(Entorno->MemoriaLibre.load()) < A ? Entorno->ColorOrigen.load()
                                                                      : Entorno->ColorError.load();
-    const std::u16string texto = u" Memoria ocupada " + Decimal(L) + u"%, Libre " +
+    const std::u16string texto = u" Memoria ocupada " + EnteroStr(L) + u"%, Libre " +
                                  TallaStr(static_cast<std::int64_t>(A));
     canvas.SetBrushColor(color);
     if (ProgresoTexto.empty()) {

@@ -27,7 +27,8 @@ struct CompletionPacket {
   Overlapped* Ov = nullptr;
 };
 
-class CompletionPort {
+// Held by shared pointers: the files bound to a port keep it alive while they post to it.
+class CompletionPort : public std::enable_shared_from_this<CompletionPort> {
  public:
   // A new port with no file; its transfer thread starts with the first bound transfer.
   static std::shared_ptr<CompletionPort> Create();

@@ -92,10 +92,11 @@ TEST_F(PintarTest, NoWorkTotalMeansNoPercentageAndNoUpperBar) {
 TEST_F(PintarTest, ALongPathKeepsItsProgressTextAtTheEnd) {
   hilos.Origen({u"FUENTE", u'D', 1, 512, 4096});
   auto hilo = hilos.ConProgreso({u"STICK", u'E', 2, 512, 4096}, 4000, 1000,
-                                u"Fotos\\2016\\Viaje\\IMG_0001.JPG", 0, 0);
+                                u"Fotos\\2016\\Viaje\\IMG_0001.JPG", 0, 0, u" 1.17 Kb 25%");
   CanvasRegistro canvas;
-  hilo->Pintar(canvas, {0, 0, 20, 20});
-  EXPECT_EQ(canvas.textos[1].text, u"...\\...001.JPG");
+  // 30 pixels less the progress text and one: 17 pixels for the path.
+  hilo->Pintar(canvas, {0, 0, 30, 20});
+  EXPECT_EQ(canvas.textos[1].text, u"...\\IMG_0001.JPG 1.17 Kb 25%");
 }
 
 }  // namespace

@@ -273,6 +273,7 @@ TEST_F(WorkerTest, EliminarFilesDropsRecordsLeftWithoutDestinations) {
     for (auto destinos : {std::vector<TDHilo*>{w1}, {w1}, {w1, w2, w3}}) {
       auto rec = std::make_unique<TFRec>();
       rec->Talla = 1000;
+      rec->Atributos = platform::FILE_ATTRIBUTE_DIRECTORY;  // planned without touching a drive
       rec->DList = destinos;
       cola.push_back(std::move(rec));
     }

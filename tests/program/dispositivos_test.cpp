@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "FormDUnit/TPrograma.h"
 #include "platform/drives.h"
@@ -16,6 +17,9 @@ using testing_support::Esperar;
 class DispositivosTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    char plantilla[] = "/tmp/orsanta-unidades-XXXXXX";
+    ASSERT_NE(mkdtemp(plantilla), nullptr);
+    carpeta = plantilla;
     drives = platform::MakeFakeDrives();
     platform::SetDrives(drives);
   }
@@ -25,11 +29,12 @@ class DispositivosTest : public ::testing::Test {
     programa.FormDestroy();
     for (auto& hilo : hilos) EXPECT_TRUE(Esperar([&] { return hilo->Finished(); }));
     platform::SetDrives(nullptr);
+    std::filesystem::remove_all(carpeta);
   }
   void Poner(char16_t letra, std::u16string etiqueta, std::uint32_t serie,
              std::uint32_t tipo = platform::DRIVE_REMOVABLE, std::uint32_t sector = 512,
              bool legible = true) {
-    drives->Put({letra, "/tmp", etiqueta, serie, tipo, sector, legible});
+    drives->Put({letra, carpeta, etiqueta, serie, tipo, sector, legible});
   }
   std::vector<char16_t> Letras() const {
     std::vector<char16_t> letras;
@@ -43,6 +48,7 @@ class DispositivosTest : public ::testing::Test {
     return nullptr;
   }
 
+  std::string carpeta;
   std::shared_ptr<platform::FakeDrives> drives;
   testing_support::VistaSimple vista;
   TPrograma programa{vista};
@@ -152,6 +158,8 @@ TEST_F(DispositivosTest, WithASourceVanishedDestinationsAreHandedToIt) {
     auto& cola = programa.OCopia->LockFList();
     auto rec = std::make_unique<TFRec>();
     rec->Talla = 100;
+    rec->Atributos = platform::FILE_ATTRIBUTE_DIRECTORY;
+    rec->ONombre = rec->DNombre = u"carpeta";
     rec->DList = {e.get(), f.get()};
     cola.push_back(std::move(rec));
     programa.OCopia->UnLockFList();

@@ -27,10 +27,12 @@ struct HilosPrueba {
   }
 
   // A destination of the source that has done `hecho` of `total` bytes; its last operation,
-  // which the idle operations after it go on showing, is `nombre` at `fpos` of `ftalla`.
+  // which the idle operations after it go on showing, is `nombre` at `fpos` of `ftalla` with the
+  // progress text `fstr`.
   std::shared_ptr<TDHilo> ConProgreso(const THRec& rec, std::int64_t total, std::int64_t hecho,
                                       const std::u16string& nombre = u"",
-                                      std::int64_t fpos = 0, std::int64_t ftalla = 0) {
+                                      std::int64_t fpos = 0, std::int64_t ftalla = 0,
+                                      const std::u16string& fstr = u"") {
     auto hilo = Destino(rec);
     hilo->AddDFin(total);
     auto op = std::make_unique<OperacionInmediata>(contadores, hecho);
@@ -38,6 +40,7 @@ struct HilosPrueba {
     op->ONombre = nombre;
     op->FPos = fpos;
     op->FTalla = ftalla;
+    op->FStr = fstr;
     hilo->AgregarIO(std::move(op));
     Esperar([&] {
       return hilo->GetDPos() == hecho && hilo->GetDFin() == total &&
