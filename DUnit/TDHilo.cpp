@@ -1,6 +1,8 @@
 // Construction, the loop, the roles, failures and the queue helpers of a device worker.
 #include "DUnit/TDHilo.h"
 
+#include <typeinfo>
+
 #include "platform/errors.h"
 #include "platform/files.h"
 
@@ -286,8 +288,14 @@ void TDHilo::AgregarLiberar(std::unique_ptr<TEspera> op) { LiberarIOList.Agregar
 
 void TDHilo::PublicarMuestra() {
   if (!IOLast) return;
-  std::lock_guard<std::mutex> lock(Textos);
-  MuestraLast = {IOLast->ONombre, IOLast->DNombre, IOLast->FStr, IOLast->FPos, IOLast->FTalla};
+  auto ociosa = [](const TEspera& op) { return typeid(op) == typeid(TEspera); };
+  const bool reposo = ociosa(*IOLast) && ociosa(*IONext) && IOList.Bloquear()->empty() &&
+                      FList.Bloquear()->empty();
+  {
+    std::lock_guard<std::mutex> lock(Textos);
+    MuestraLast = {IOLast->ONombre, IOLast->DNombre, IOLast->FStr, IOLast->FPos, IOLast->FTalla};
+  }
+  Reposo.store(reposo, std::memory_order_release);
 }
 
 std::u16string TDHilo::GetVelocidad() const {

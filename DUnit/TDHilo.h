@@ -114,6 +114,8 @@ class TDHilo {
   std::int64_t GetDFin() const { return DFin.load(std::memory_order_relaxed); }
   std::int64_t GetEspacio() const { return EspacioLibre.load(std::memory_order_relaxed); }
   std::uint32_t GetLEC() const { return LEC.load(std::memory_order_relaxed); }
+  // True after a turn that left nothing under way and nothing queued: the worker idles.
+  bool EnReposo() const { return Reposo.load(std::memory_order_acquire); }
   // Turns of the loop so far (for tests and the status of a worker).
   std::uint64_t GetVueltas() const { return Vueltas.load(std::memory_order_relaxed); }
 
@@ -176,4 +178,5 @@ class TDHilo {
   platform::ThreadControl Hilo;
   std::atomic<bool> Terminado{false};
   std::atomic<std::uint64_t> Vueltas{0};
+  std::atomic<bool> Reposo{false};
 };

@@ -1,0 +1,16 @@
+#include "FormDUnit/ventana/TBarraMemoria.h"
+
+#include <QPainter>
+
+#include "FormDUnit/TPrograma.h"
+#include "FormDUnit/ventana/QtCanvas.h"
+
+TBarraMemoria::TBarraMemoria(TPrograma& programa, QWidget* parent)
+    : QWidget(parent), programa_(programa) {}
+
+void TBarraMemoria::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.setFont(font());
+  QtCanvas canvas(painter);
+  programa_.PBMemoriaPaint(canvas, width(), height());
+}

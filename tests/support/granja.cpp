@@ -1,0 +1,177 @@
+#include "tests/support/granja.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "tests/support/esperar.h"
+
+namespace testing_support {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char16_t kLetraOrigen = u'D';
+
+// The program's relative name of a path below a root: components joined by backslashes.
+std::u16string NombreRelativo(const fs::path& relativo) {
+  std::u16string nombre;
+  for (const auto& parte : relativo) {
+    if (!nombre.empty()) nombre += u'\\';
+    nombre += platform::DecodeName(parte.string());
+  }
+  return nombre;
+}
+
+// Pre-order, every folder before what it holds, as the folder scan gives them.
+void Recorrer(const fs::path& raiz, const fs::path& carpeta, std::vector<fs::path>& salida) {
+  std::vector<fs::path> entradas;
+  for (const auto& entrada : fs::directory_iterator(carpeta)) {
+    if (entrada.path().filename() == "lost+found") continue;
+    entradas.push_back(entrada.path());
+  }
+  std::sort(entradas.begin(), entradas.end());
+  for (const auto& entrada : entradas) {
+    salida.push_back(fs::relative(entrada, raiz));
+    if (fs::is_directory(fs::symlink_status(entrada))) Recorrer(raiz, entrada, salida);
+  }
+}
+
+}  // namespace
+
+Granja::Granja(const Volumen& volumen_origen, const std::vector<Volumen>& volumenes_destino) {
+  if (!LoopVolume::Available()) {
+    error_ = "needs root and loop devices";
+    return;
+  }
+  auto montar = [&](const Volumen& v) {
+    LoopVolume::Options opciones;
+    opciones.size_bytes = v.size_bytes;
+    opciones.sector_size = v.sector_size;
+    auto volumen = std::make_unique<LoopVolume>(opciones);
+    if (!volumen->ok() && error_.empty()) error_ = volumen->error();
+    return volumen;
+  };
+  origen_ = montar(volumen_origen);
+  for (const auto& v : volumenes_destino) destinos_.push_back(montar(v));
+  if (!error_.empty()) return;
+
+  std::uint32_t sector_maximo = volumen_origen.sector_size;
+  for (const auto& v : volumenes_destino) sector_maximo = std::max(sector_maximo, v.sector_size);
+  drives_ = platform::MakeFakeDrives();
+  drives_->Put({kLetraOrigen, origen_->mount_point(), u"FUENTE", 0xD0, platform::DRIVE_FIXED,
+                volumen_origen.sector_size, true});
+  for (size_t i = 0; i < volumenes_destino.size(); ++i) {
+    drives_->Put({static_cast<char16_t>(u'E' + i), destinos_[i]->mount_point(), u"STICK",
+                  static_cast<std::uint32_t>(0xE0 + i), platform::DRIVE_REMOVABLE,
+                  volumenes_destino[i].sector_size, true});
+  }
+  platform::SetDrives(drives_);
+
+  auto arrancar = [&](char16_t letra, std::uint32_t serie, std::uint32_t sector) {
+    auto hilo = TDHilo::Create(entorno);
+    hilo->SetAppRec({u"V", letra, serie, sector, sector_maximo});
+    Esperar([&] { return hilo->GetHRec().Letra == letra; });
+    return hilo;
+  };
+  origen = arrancar(kLetraOrigen, 0xD0, volumen_origen.sector_size);
+  origen->EsOrigen();
+  for (size_t i = 0; i < volumenes_destino.size(); ++i) {
+    auto hilo = arrancar(static_cast<char16_t>(u'E' + i), static_cast<std::uint32_t>(0xE0 + i),
+                         volumenes_destino[i].sector_size);
+    hilo->SetOD(origen);
+    hilo->EsDestino();
+    destinos.push_back(hilo);
+  }
+}
+
+Granja::~Granja() {
+  // The source ends its destinations itself, as at program close.
+  if (origen) {
+    for (auto& d : destinos) origen->AgregarEliminarDestino(d);
+    origen->Terminate();
+    for (auto& d : destinos) Esperar([&] { return d->Finished(); });
+    Esperar([&] { return origen->Finished(); });
+  }
+  platform::SetDrives(nullptr);
+}
+
+void Granja::Encolar(const std::string& carpeta) {
+  const fs::path raiz = origen_->mount_point();
+  std::vector<fs::path> entradas;
+  if (!carpeta.empty()) entradas.push_back(carpeta);
+  Recorrer(raiz, raiz / carpeta, entradas);
+  std::vector<TDHilo*> lista;
+  for (auto& d : destinos) lista.push_back(d.get());
+  std::int64_t total_origen = 0;
+  std::vector<std::unique_ptr<TFRec>> registros;
+  for (const auto& relativo : entradas) {
+    auto rec = std::make_unique<TFRec>();
+    rec->ONombre = rec->DNombre = NombreRelativo(relativo);
+    platform::FileAttributeData datos;
+    if (!platform::GetFileAttributesEx(CaminoUnidad(kLetraOrigen, rec->ONombre), &datos)) {
+      continue;
+    }
+    rec->Talla = datos.Attributes & platform::FILE_ATTRIBUTE_DIRECTORY ? 0 : datos.Size;
+    rec->Atributos = datos.Attributes;
+    rec->Tiempo = {datos.Times.Creation, datos.Times.LastAccess, datos.Times.LastWrite};
+    rec->DList = lista;
+    rec->AddDFin();
+    total_origen += rec->DTalla(origen->GetHRec().SectorSize);
+    registros.push_back(std::move(rec));
+  }
+  origen->AddDFin(total_origen);
+  auto& cola = origen->LockFList();
+  for (auto& rec : registros) cola.push_back(std::move(rec));
+  origen->UnLockFList();
+}
+
+bool Granja::EsperarFin(std::chrono::seconds limite) {
+  return Esperar(
+      [&] {
+        auto terminado = [](const TDHilo& h) {
+          return h.EnReposo() && h.GetDFin() != 0 && h.GetDPos() == h.GetDFin();
+        };
+        if (!terminado(*origen)) return false;
+        for (auto& d : destinos) {
+          if (!terminado(*d) && d->GetLEC() == 0) return false;
+        }
+        return true;
+      },
+      limite);
+}
+
+std::string CompararArboles(const std::string& a, const std::string& b) {
+  std::vector<fs::path> en_a, en_b;
+  Recorrer(a, a, en_a);
+  Recorrer(b, b, en_b);
+  if (en_a != en_b) return "the trees hold different entries";
+  for (const auto& relativo : en_a) {
+    const fs::path pa = fs::path(a) / relativo, pb = fs::path(b) / relativo;
+    struct stat sa, sb;
+    if (lstat(pa.c_str(), &sa) != 0 || lstat(pb.c_str(), &sb) != 0) return "stat " + pa.string();
+    if ((sa.st_mode & S_IFMT) != (sb.st_mode & S_IFMT)) return "type " + relativo.string();
+    if (S_ISDIR(sa.st_mode)) continue;
+    if (sa.st_size != sb.st_size) return "size " + relativo.string();
+    if (sa.st_mtim.tv_sec != sb.st_mtim.tv_sec ||
+        sa.st_mtim.tv_nsec / 100 != sb.st_mtim.tv_nsec / 100) {
+      return "last-write time " + relativo.string();
+    }
+    if (((sa.st_mode & 0222) == 0) != ((sb.st_mode & 0222) == 0)) {
+      return "read-only state " + relativo.string();
+    }
+    std::ifstream fa(pa, std::ios::binary), fb(pb, std::ios::binary);
+    if (!std::equal(std::istreambuf_iterator<char>(fa), std::istreambuf_iterator<char>(),
+                    std::istreambuf_iterator<char>(fb), std::istreambuf_iterator<char>())) {
+      return "contents " + relativo.string();
+    }
+  }
+  return "";
+}
+
+}  // namespace testing_support
