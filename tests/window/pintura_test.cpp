@@ -11,6 +11,7 @@
 #include "FormDUnit/ventana/TFormDList.h"
 #include "FormDUnit/ventana/TListaDispositivos.h"
 #include "platform/memory.h"
+#include "tests/support/hilos_prueba.h"
 #include "tests/window/unidades_prueba.h"
 
 namespace {
@@ -206,6 +207,54 @@ class PinturaTest : public QObject {
       const QRect primera_linea(r.left(), r.top(), r.width() / 2, alto / 2);
       QVERIFY2(FilasConTinta(imagen, primera_linea, relleno).first >= 0, "line 1 is drawn");
     }
+  }
+
+  // Bars of real workers: the source in its colour, a destination with progress in the
+  // destination colour, one in error in the error colour, each to its fraction of the width.
+  void barrasDeLosDispositivos() {
+    TFormDList& ventana = AbrirVentana();
+    TPrograma& programa = ventana.Programa();
+    programa.ColorLista = platform::Rgb(255, 255, 255);
+    testing_support::HilosPrueba hilos(programa.Entorno);
+    auto origen = hilos.Origen({u"FUENTE", u'D', 1, 512, 4096});
+    origen->AddDFin(4000);
+    origen->AgregarIO(std::make_unique<testing_support::OperacionInmediata>(hilos.contadores, 2000));
+    QVERIFY(testing_support::Esperar(
+        [&] { return origen->GetDPos() == 2000 && origen->GetDFin() == 4000; }));
+    auto progreso = hilos.ConProgreso({u"STICK", u'E', 2, 512, 4096}, 4000, 1000, u"a.bin", 300,
+                                      400);
+    auto error = hilos.EnError({u"MALO", u'F', 3, 512, 4096}, u"b.bin", 8000, 4000, 8000);
+    auto* lista = ventana.findChild<TListaDispositivos*>(QStringLiteral("DListBox"));
+    QVERIFY(lista);
+    lista->Clear();
+    programa.DList = {origen, progreso, error};
+    for (int i = 0; i < 3; ++i) lista->Add();
+    lista->doItemsLayout();
+
+    const QImage imagen = lista->viewport()->grab().toImage();
+    const struct {
+      double arriba, abajo;
+      platform::Color color;
+    } filas[] = {
+        {0.5, 0, programa.Entorno->ColorOrigen.load()},
+        {0.25, 0.75, programa.Entorno->ColorDestino.load()},
+        {0, 0.5, programa.Entorno->ColorError.load()},
+    };
+    for (int i = 0; i < 3; ++i) {
+      const QRect r = lista->visualRect(lista->model()->index(i, 0));
+      const QColor barra = ColorQt(filas[i].color);
+      const QColor fondo = ColorQt(programa.ColorLista);
+      // Sampled on the first row of each half, above the letters.
+      const int y_arriba = r.top() + 1, y_abajo = r.top() + r.height() / 2 + 1;
+      const int x_arriba = static_cast<int>(filas[i].arriba * r.width());
+      const int x_abajo = static_cast<int>(filas[i].abajo * r.width());
+      if (x_arriba > 0) QCOMPARE(imagen.pixelColor(x_arriba - 3, y_arriba), barra);
+      QCOMPARE(imagen.pixelColor(x_arriba + 3, y_arriba), fondo);
+      if (x_abajo > 0) QCOMPARE(imagen.pixelColor(x_abajo - 3, y_abajo), barra);
+      QCOMPARE(imagen.pixelColor(x_abajo + 3, y_abajo), fondo);
+    }
+    programa.DList.clear();
+    lista->Clear();
   }
 
   // --- The memory bar ---
