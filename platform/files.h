@@ -56,7 +56,8 @@ bool CloseHandle(Handle handle);
 // (ERROR_OPERATION_ABORTED).
 bool CancelIo(Handle handle);
 
-// Binds a file to a port: its overlapped transfers report there.
+// Binds a file to a port: its overlapped transfers report there, with the file's handle as the
+// packet's Key. A file bound to a port that still exists cannot be bound to another.
 bool BindToPort(Handle file, const PortPtr& port);
 
 // Overlapped transfer of `bytes` at the offset in *ov. True when the transfer was queued (it

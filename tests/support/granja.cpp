@@ -101,13 +101,17 @@ Granja::~Granja() {
   platform::SetDrives(nullptr);
 }
 
-void Granja::Encolar(const std::string& carpeta) {
+void Granja::Encolar(const std::string& carpeta, const std::vector<size_t>& para) {
   const fs::path raiz = origen_->mount_point();
   std::vector<fs::path> entradas;
   if (!carpeta.empty()) entradas.push_back(carpeta);
-  Recorrer(raiz, raiz / carpeta, entradas);
+  if (fs::is_directory(raiz / carpeta)) Recorrer(raiz, raiz / carpeta, entradas);
   std::vector<TDHilo*> lista;
-  for (auto& d : destinos) lista.push_back(d.get());
+  for (size_t i = 0; i < destinos.size(); ++i) {
+    if (para.empty() || std::find(para.begin(), para.end(), i) != para.end()) {
+      lista.push_back(destinos[i].get());
+    }
+  }
   std::int64_t total_origen = 0;
   std::vector<std::unique_ptr<TFRec>> registros;
   for (const auto& relativo : entradas) {

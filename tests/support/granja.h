@@ -30,9 +30,10 @@ class Granja {
   const std::string& RaizOrigen() const { return origen_->mount_point(); }
   const std::string& RaizDestino(size_t i) const { return destinos_[i]->mount_point(); }
 
-  // Queues every entry below `carpeta` (relative to the source root; "" for all) for every
-  // destination, in pre-order, and adds the work totals.
-  void Encolar(const std::string& carpeta = "");
+  // Queues `carpeta` (relative to the source root; "" for the root) and every entry below it,
+  // in pre-order, for the destinations of the given indices (all when empty), and adds the
+  // work totals.
+  void Encolar(const std::string& carpeta = "", const std::vector<size_t>& para = {});
   // Waits until every worker has done all it was given and the source has nothing left.
   bool EsperarFin(std::chrono::seconds limite = std::chrono::seconds(300));
 

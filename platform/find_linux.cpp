@@ -1,0 +1,105 @@
+// Folder listings: FindFirstFile, FindNextFile and FindClose over opendir/readdir.
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "platform/eintr.h"
+#include "platform/errors.h"
+#include "platform/file_paths.h"
+#include "platform/file_status.h"
+#include "platform/files.h"
+#include "platform/handle_table.h"
+#include "platform/paths.h"
+
+namespace platform {
+namespace {
+
+// One listing; used by one thread at a time, as its handle is.
+class Listing final : public HandleObject {
+ public:
+  explicit Listing(DIR* folder) : folder_(folder) {}
+  ~Listing() override { closedir(folder_); }
+
+  // The next entry that the program can name, or ERROR_NO_MORE_FILES at the end. Entries
+  // are described as what they lead to: a link to a folder is a folder, and a link that leads
+  // nowhere (or an entry deleted since it was listed) is passed over.
+  ErrorCode Next(FindData* data) {
+    for (;;) {
+      errno = 0;
+      const dirent* entry = readdir(folder_);
+      if (!entry) return errno == 0 ? ERROR_NO_MORE_FILES : ErrorFromErrno(errno);
+      const char* name = entry->d_name;
+      if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+      // A backslash would split the name in the program's paths.
+      if (std::strchr(name, '\\')) continue;
+      FileAttributeData status;
+      const int error = StatEntry(dirfd(folder_), name, &status);
+      if (error == ENOENT || error == ELOOP) continue;
+      if (error != 0) return ErrorFromErrno(error);
+      data->Attributes = status.Attributes;
+      data->Times = status.Times;
+      data->Size = status.Size;
+      data->Name = DecodeName(name);
+      return ERROR_SUCCESS;
+    }
+  }
+
+ private:
+  DIR* const folder_;
+};
+
+Handle FailHandle(ErrorCode code) {
+  SetLastError(code);
+  return kInvalidHandle;
+}
+
+}  // namespace
+
+Handle FindFirstFile(const std::u16string& pattern, FindData* data) {
+  static const std::u16string kAllNames = u"\\*";
+  if (pattern.size() < kAllNames.size() ||
+      pattern.compare(pattern.size() - kAllNames.size(), kAllNames.size(), kAllNames) != 0)
+    return FailHandle(ERROR_INVALID_PARAMETER);
+  std::string folder;
+  if (!ResolvePath(pattern.substr(0, pattern.size() - 1), &folder)) return kInvalidHandle;
+  const int fd = RetryOnEintr(
+      [&] { return open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
+  if (fd < 0) {
+    // The folder of the pattern is the path here: missing, it is a path not found.
+    const ErrorCode error = ErrorFromErrno(errno);
+    return FailHandle(error == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : error);
+  }
+  DIR* const folder_stream = fdopendir(fd);
+  if (!folder_stream) {
+    const ErrorCode error = ErrorFromErrno(errno);
+    close(fd);
+    return FailHandle(error);
+  }
+  auto listing = std::make_shared<Listing>(folder_stream);
+  const ErrorCode error = listing->Next(data);
+  if (error == ERROR_NO_MORE_FILES) return FailHandle(ERROR_FILE_NOT_FOUND);
+  if (error != ERROR_SUCCESS) return FailHandle(error);
+  return AddHandle(std::move(listing));
+}
+
+bool FindNextFile(Handle find, FindData* data) {
+  std::shared_ptr<Listing> listing = HandleAs<Listing>(find);
+  const ErrorCode error = listing ? listing->Next(data) : ERROR_INVALID_HANDLE;
+  if (error == ERROR_SUCCESS) return true;
+  SetLastError(error);
+  return false;
+}
+
+bool FindClose(Handle find) {
+  if (!HandleAs<Listing>(find) || !RemoveHandle(find)) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace platform
