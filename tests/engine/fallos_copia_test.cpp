@@ -1,0 +1,160 @@
+// Failures during a copy, each on real file systems with a short wait time-out: what the user
+// sees, what is retried, and that nothing corrupt or half-written is left behind.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "platform/errors.h"
+#include "platform/memory.h"
+#include "tests/support/esperar.h"
+#include "tests/support/fallos_transferencia.h"
+#include "tests/support/granja.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::Esperar;
+using testing_support::Granja;
+
+void Escribir(const fs::path& ruta, std::int64_t talla, unsigned semilla) {
+  fs::create_directories(ruta.parent_path());
+  std::ofstream salida(ruta, std::ios::binary);
+  std::mt19937 azar(semilla);
+  for (std::int64_t i = 0; i < talla; ++i) salida.put(static_cast<char>(azar()));
+}
+
+bool Existe(const fs::path& ruta) { return fs::exists(fs::symlink_status(ruta)); }
+
+class FallosCopiaTest : public ::testing::Test {
+ protected:
+  void SetUp() override { buffers_antes = platform::BuffersHeld(); }
+  bool BuffersLiberados() {
+    return Esperar([&] { return platform::BuffersHeld() == buffers_antes; });
+  }
+  std::int64_t buffers_antes = 0;
+};
+
+// A source file that cannot be opened shows the time-out, goes to the end of the queue while the
+// files behind it are copied, and is copied once it can be read again.
+TEST_F(FallosCopiaTest, UnopenableSourceFileIsRetriedAtTheEndOfTheQueue) {
+  Granja granja({512}, {{512}, {4096}});
+  if (!granja.ok()) GTEST_SKIP() << granja.error();
+  granja.entorno->TiempoError = 500;
+  const fs::path raiz = granja.RaizOrigen();
+  for (const char* nombre : {"a.bin", "b.bin", "c.bin", "d.bin"}) Escribir(raiz / nombre, 5000, 1);
+  granja.origen->Suspend();
+  granja.Encolar();
+  fs::rename(raiz / "b.bin", raiz / "aparte.bin");  // gone when the source reaches it
+  granja.origen->Resume();
+
+  ASSERT_TRUE(Esperar([&] { return granja.origen->GetLEC() == platform::WAIT_TIMEOUT; }));
+  for (const char* nombre : {"a.bin", "c.bin", "d.bin"}) {
+    for (size_t i = 0; i < granja.destinos.size(); ++i) {
+      EXPECT_TRUE(Esperar([&] { return fs::file_size(fs::path(granja.RaizDestino(i)) / nombre) == 5000; }))
+          << nombre;
+    }
+  }
+  fs::rename(raiz / "aparte.bin", raiz / "b.bin");
+  ASSERT_TRUE(granja.EsperarFin());
+  for (size_t i = 0; i < granja.destinos.size(); ++i) {
+    EXPECT_EQ(testing_support::CompararArboles(granja.RaizOrigen(), granja.RaizDestino(i)), "");
+  }
+  EXPECT_TRUE(BuffersLiberados());
+}
+
+// A read error at the third block: every destination takes the file's progress back and keeps
+// no partial copy; the file goes behind the next one in the queue and is then copied whole.
+TEST_F(FallosCopiaTest, ReadErrorAtTheThirdBlockLeavesNoPartialCopy) {
+  Granja granja({512}, {{512}, {512}, {4096}});
+  if (!granja.ok()) GTEST_SKIP() << granja.error();
+  granja.entorno->TiempoError = 30000;
+  testing_support::FallosTransferencia fallos;
+  const fs::path raiz = granja.RaizOrigen();
+  Escribir(raiz / "grande.bin", (5 << 20) + 100, 3);
+  Escribir(raiz / "pausa.bin", 3000, 4);
+  fallos.FallarLectura("grande.bin", 4 << 20, platform::ERROR_CRC);
+  // Reading the next file waits, so that the state after the failure can be looked at.
+  fallos.Colgar("pausa.bin");
+  granja.Encolar();  // grande.bin, then pausa.bin
+
+  ASSERT_TRUE(Esperar([&] { return fallos.colgadas() == 1; }));
+  EXPECT_EQ(granja.origen->GetLEC(), platform::ERROR_CRC);
+  EXPECT_EQ(granja.origen->GetDPos(), 0);
+  for (size_t i = 0; i < granja.destinos.size(); ++i) {
+    auto& d = *granja.destinos[i];
+    // The two written blocks were taken back, and the copy is gone.
+    EXPECT_TRUE(Esperar([&] { return d.GetDPos() == 0 && !Existe(fs::path(granja.RaizDestino(i)) / "grande.bin"); })) << i;
+    EXPECT_EQ(d.GetLEC(), 0u);
+  }
+  fallos.Liberar();
+  ASSERT_TRUE(granja.EsperarFin());
+  for (size_t i = 0; i < granja.destinos.size(); ++i) {
+    EXPECT_EQ(testing_support::CompararArboles(granja.RaizOrigen(), granja.RaizDestino(i)), "");
+  }
+  EXPECT_EQ(fallos.lecturas_fallidas(), 1);
+  EXPECT_TRUE(BuffersLiberados());
+}
+
+// A destination that fills up shows the write error, loses its partial copy and leaves the
+// queue: the records only it needed go, with their share of the source's total, and the other
+// destination finishes.
+TEST_F(FallosCopiaTest, AFullDestinationLeavesTheQueueAndTheOthersFinish) {
+  Granja granja({512}, {{512}, {512, 24LL << 20}});
+  if (!granja.ok()) GTEST_SKIP() << granja.error();
+  granja.entorno->TiempoError = 30000;
+  testing_support::FallosTransferencia fallos;
+  const fs::path raiz = granja.RaizOrigen();
+  Escribir(raiz / "comun/demasiado.bin", 40LL << 20, 5);
+  Escribir(raiz / "espera.bin", 1000, 6);
+  Escribir(raiz / "solo_pequeno/uno.bin", 3000, 7);
+  Escribir(raiz / "solo_pequeno/dos.bin", 7000, 8);
+  // The source waits on espera.bin while the small drive fills up, so that the records only the
+  // small drive needs are still queued when it fails.
+  fallos.Colgar("espera.bin");
+  granja.origen->Suspend();
+  granja.Encolar("comun");
+  granja.Encolar("espera.bin", {0});
+  granja.Encolar("solo_pequeno", {1});
+  granja.origen->Resume();
+
+  auto& lleno = *granja.destinos[1];
+  ASSERT_TRUE(Esperar([&] { return lleno.GetLEC() == platform::ERROR_DISK_FULL; }));
+  fallos.Liberar();
+  ASSERT_TRUE(granja.EsperarFin());
+  // Left for the source: the large file and espera.bin; the folders count nothing.
+  EXPECT_EQ(granja.origen->GetDFin(), (40LL << 20) + 1024);
+  EXPECT_EQ(testing_support::CompararArboles(raiz / "comun",
+                                             fs::path(granja.RaizDestino(0)) / "comun"),
+            "");
+  EXPECT_FALSE(Existe(fs::path(granja.RaizDestino(1)) / "comun/demasiado.bin"));
+  EXPECT_FALSE(Existe(fs::path(granja.RaizDestino(1)) / "solo_pequeno"));
+  EXPECT_EQ(granja.origen->GetDPos(), granja.origen->GetDFin());
+  EXPECT_TRUE(BuffersLiberados());
+}
+
+// A destination whose device stops answering: after the wait it shows the time-out and the
+// other destination finishes; when the device answers at last, nothing it completes reaches
+// memory that was freed meanwhile.
+TEST_F(FallosCopiaTest, AHungDestinationTimesOutAndItsLateCompletionIsHarmless) {
+  Granja granja({512}, {{512}, {512}});
+  if (!granja.ok()) GTEST_SKIP() << granja.error();
+  granja.entorno->TiempoError = 700;
+  testing_support::FallosTransferencia fallos;
+  const fs::path raiz = granja.RaizOrigen();
+  Escribir(raiz / "a.bin", (6 << 20) + 5, 8);
+  Escribir(raiz / "b.bin", 10000, 9);
+  fallos.Colgar(granja.RaizDestino(1));
+  granja.Encolar();
+
+  auto& colgado = *granja.destinos[1];
+  ASSERT_TRUE(Esperar([&] { return colgado.GetLEC() == platform::WAIT_TIMEOUT; }));
+  ASSERT_TRUE(granja.EsperarFin());
+  EXPECT_EQ(testing_support::CompararArboles(granja.RaizOrigen(), granja.RaizDestino(0)), "");
+  EXPECT_EQ(fallos.colgadas(), 1);
+  fallos.Liberar();
+  EXPECT_TRUE(BuffersLiberados());
+}
+
+}  // namespace
