@@ -133,9 +133,6 @@ class TDHilo {
   void ContinuarDestino();
   void ContinuarOrigen();
   void TomarSiguiente();
-  std::unique_ptr<TFRec> ElegirRegistro(std::deque<std::unique_ptr<TFRec>>& registros,
-                                        std::int64_t B);
-  std::unique_ptr<TFRec> SepararRezagados(TFRec& R, std::int64_t B);
   void CrearEspera();
   void ErrorOrigen();
   void ReintentarArchivo();
