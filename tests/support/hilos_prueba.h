@@ -81,10 +81,11 @@ struct HilosPrueba {
     return hilo;
   }
 
+  // First, so that it outlives every worker and the operations they hold.
+  Contadores contadores;
   std::shared_ptr<TEntorno> entorno;
   std::shared_ptr<TDHilo> origen;
   std::vector<std::shared_ptr<TDHilo>> hilos;
-  Contadores contadores;
 };
 
 }  // namespace testing_support
