@@ -94,6 +94,12 @@ class TDHilo {
   // Hands a finished operation to this (source) worker to be destroyed.
   void AgregarLiberar(std::unique_ptr<TEspera> op);
 
+  // Main thread, on the source: reads one whole record of a copy list and queues it when some
+  // present destination still needs it. False on a read failure.
+  bool LeerFR(TLector& FS, const std::vector<TDHilo*>& IDL);
+  // Any thread: the worker's line of the status page.
+  std::u16string GetWebStr() const;
+
   // Main thread, every timer tick: speed and finish time, or the error text.
   void OnTime();
   // Main thread: reads the drive's free space and has Capacidad rebuilt.

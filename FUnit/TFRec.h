@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "FUnit/Codificacion.h"
 #include "IOUnit/TEspera.h"
 
 class TDHilo;
@@ -27,6 +28,16 @@ class TFRec {
   std::int64_t DTalla(std::uint32_t SectorSize) const;
   // Adds the rounded size to every destination's work total (not the source's).
   void AddDFin() const;
+
+  // The source part (name, size, times, attributes) and the whole record (with the destination
+  // name and the destinations' volume serials), as the listing and copy-list files hold them.
+  void EscribirOrigen(std::string& SM) const;
+  bool LeerOrigen(TLector& SM);  // leaves DNombre and DList alone
+  void EscribirTodo(std::string& SM) const;
+  // Reads a whole record and gives it the workers of DL (sorted by serial) that are present
+  // and do not hold the entry yet; *con_destinos tells whether any was given. False on a read
+  // failure.
+  bool LeerTodo(TLector& SM, const std::vector<TDHilo*>& DL, bool* con_destinos);
 
   // Appends the chain that copies this entry to every destination at the end of IOL, which the
   // caller holds locked. OD is the source worker.
@@ -48,6 +59,12 @@ class TFRec {
   template <class T>
   std::unique_ptr<T> Operacion() const;
 };
+
+// Name order: UTF-16 code units compared with only ASCII letters folded to upper case.
+int CompararNombres(const std::u16string& a, const std::u16string& b);
+// Bisection in a list sorted in name order: the first record with that name, or nullptr.
+TFRec* EncontrarFR(const std::deque<std::unique_ptr<TFRec>>& L, const std::u16string& nombre);
+void OrdenarPorNombre(std::deque<std::unique_ptr<TFRec>>& L);
 
 // Whether a drive already holds an entry: a folder, or a file of the same size whose last-write
 // time is the same to the minute.

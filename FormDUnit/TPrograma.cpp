@@ -119,3 +119,15 @@ void TPrograma::DrawItem(int index, platform::Canvas& canvas, const platform::Re
     // Drawing failures stay with their item.
   }
 }
+
+bool TPrograma::ProgresoPendiente() {
+  const double ahora = platform::Now();
+  if ((ahora - LDT) * 86400000.0 <= Entorno->IntervaloTimer.load()) return false;
+  LDT = ahora;
+  return true;
+}
+
+void TPrograma::Refrescar() {
+  if (RepintarMemoria) RepintarMemoria();
+  if (ProcesarMensajes) ProcesarMensajes();
+}

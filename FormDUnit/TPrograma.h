@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <deque>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -12,6 +13,8 @@
 #include <vector>
 
 #include "DUnit/TDHilo.h"
+#include "platform/files.h"
+#include "platform/http_server.h"
 #include "DUnit/TEntorno.h"
 #include "FormDUnit/TVistaDispositivos.h"
 #include "platform/canvas.h"
@@ -57,6 +60,52 @@ class TPrograma {
   int DListBoxMeasureItem(platform::Canvas& canvas);
   void DrawItem(int index, platform::Canvas& canvas, const platform::Rect& rect, bool selected);
 
+  // Toolbar commands.
+  void ToolButtonContinuarDetenerClick();
+  void ToolButtonPriorizarClick();
+  void ToolButtonCancelarClick();
+  void ToolButtonSumarRestarClick();
+  void ToolButtonAjusteProgresoClick();
+  void ToolButtonAbrirGuardarClick();
+  void ToolButtonListarClick();
+
+  // Drops: full Linux paths in the order delivered. Ignored while the toolbar is disabled.
+  void WMDropFiles(const std::vector<std::string>& nombres);
+  // Makes DH the source: its own role, every other worker a destination of it.
+  void AsignarOrigen(const std::shared_ptr<TDHilo>& DH);
+  static TDHilo* EncontrarLetra(const std::vector<std::shared_ptr<TDHilo>>& lista, char16_t letra);
+
+  // Folder scan and listings. `base` is how many leading characters of a full path DNombre
+  // leaves out.
+  void RecorrerCarpeta(std::deque<std::unique_ptr<TFRec>>& lista, const std::u16string& F,
+                       std::size_t base);
+  void AgregarFR(std::deque<std::unique_ptr<TFRec>>& lista, const std::u16string& P,
+                 std::size_t base, const platform::FindData& W);
+  void CrearListado(TDHilo& DH);
+  void GuardarListado(TDHilo& DH, const std::deque<std::unique_ptr<TFRec>>& L);
+  std::deque<std::unique_ptr<TFRec>> LeerListado(TDHilo& DH);
+
+  // Copy lists (Linux paths).
+  void GuardarLista(const std::string& ruta);
+  void AbrirLista(const std::string& ruta);
+
+  // Settings: rows 1 to 5 of the value editor.
+  void LeerConfiguracion();
+  void GuardarConfiguracion();
+  // Checks, clamps and applies one value and shows it in its row. False when the text is not a
+  // number where one is needed (the row is rewritten all the same).
+  bool ValidarVariable(int fila, const std::u16string& texto);
+  static std::u16string QuitarEspacios(const std::u16string& texto);
+  std::array<std::u16string, 5> Valores;  // the value column as the editor holds it
+  std::string RutaConfiguracion;          // the settings file, beside the executable
+
+  // The status page for one request (any method, any path), in the order of DList.
+  std::u16string IdHTTPServerCommandGet();
+  // The image element of the small icon of a file or a drive root; empty without an icon.
+  std::u16string ImgRuta(const std::u16string& ruta);
+  static std::u16string ImgIcono(const std::string& ico);
+  std::unique_ptr<platform::HttpServer> IdHTTPServer;
+
   // Sorting and look-up of workers by volume serial.
   std::vector<TDHilo*> ListaPorID() const;
   static TDHilo* EncontrarID(const std::vector<TDHilo*>& lista, std::uint32_t serial);
@@ -89,9 +138,23 @@ class TPrograma {
   bool ToolbarEnabled = true;
   bool PanelConfigurarVisible = false;
 
-  // Hooks the window sets: repaint the memory bar, process pending window messages.
+  // Hooks the window sets: repaint the memory bar, process pending window messages, show the
+  // busy cursor, show a message box, ask for a copy list's file name (false: cancelled), give
+  // the ICO bytes of the icon of a Linux path (empty: none). Tests set their own.
   std::function<void()> RepintarMemoria;
   std::function<void()> ProcesarMensajes;
+  std::function<void(bool ocupado)> CursorOcupado;
+  std::function<void(const std::u16string& texto)> MostrarMensaje;
+  std::function<bool(std::string* ruta)> DialogoAbrir;
+  std::function<bool(std::string* ruta)> DialogoGuardar;
+  std::function<std::string(const std::string& ruta_linux)> IconoIco;
+  std::string RutaPrograma;  // the running program's own file
+  int AnchoBarraMemoria = 0;  // for progress widths
+
+  // The progress throttle of long commands: true when a refresh is due (LDT is then now).
+  bool ProgresoPendiente();
+  // Repaints the memory bar and lets the window process pending messages, where hooks are set.
+  void Refrescar();
 
  private:
   TVistaDispositivos& Vista;

@@ -1,0 +1,31 @@
+// A small HTTP server: while active it listens on all local addresses at its port and answers
+// every GET, HEAD and POST, whatever the path, with the page its handler builds, on a thread
+// per request.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace platform {
+
+class HttpServer {
+ public:
+  // Builds the body of one answer (ISO-8859-1 bytes). Called on the server's threads, several
+  // at once; an exception's message becomes the body of a 500 answer.
+  using Handler = std::function<std::string()>;
+
+  virtual ~HttpServer() = default;
+  // Main thread. False when the port cannot be taken; the server then stays inactive.
+  virtual bool Activate() = 0;
+  virtual void Deactivate() = 0;
+  virtual bool Active() const = 0;
+  // Takes effect at the next activation.
+  virtual void SetPort(std::uint16_t port) = 0;
+  virtual std::uint16_t Port() const = 0;
+};
+
+std::unique_ptr<HttpServer> MakeHttpServer(HttpServer::Handler handler);
+
+}  // namespace platform
