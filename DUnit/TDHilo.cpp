@@ -69,6 +69,18 @@ void TDHilo::Execute() {
         DPos.store(DPos.load() + IOLast->BufBytes);
         if (IOLast->BufBytes != 0) LEC = 0;
       } else {
+        // The failed operation is shown before the error is, so that a reader who sees the
+        // error also sees what failed.
+        IOError->FPos = IOLast->FPos;
+        IOError->FTalla = IOLast->FTalla;
+        IOError->ONombre = IOLast->ONombre;
+        IOError->DNombre = IOLast->DNombre;
+        IOError->FStr = IOLast->FStr;
+        {
+          std::lock_guard<std::mutex> lock(Textos);
+          MuestraError = {IOError->ONombre, IOError->DNombre, IOError->FStr, IOError->FPos,
+                          IOError->FTalla};
+        }
         if (LEC.load() == 0) {
           const platform::ErrorCode code = platform::GetLastError();
           LEC = code != 0 ? code : platform::ERROR_GEN_FAILURE;
@@ -83,14 +95,6 @@ void TDHilo::Execute() {
           // The worker goes on: its error shows and the next turns pass its work through.
         }
         platform::MessageBeep(platform::MB_ICONASTERISK);
-        IOError->FPos = IOLast->FPos;
-        IOError->FTalla = IOLast->FTalla;
-        IOError->ONombre = IOLast->ONombre;
-        IOError->DNombre = IOLast->DNombre;
-        IOError->FStr = IOLast->FStr;
-        std::lock_guard<std::mutex> lock(Textos);
-        MuestraError = {IOError->ONombre, IOError->DNombre, IOError->FStr, IOError->FPos,
-                        IOError->FTalla};
       }
       Continuar();
     } else {
