@@ -10,16 +10,22 @@
 
 namespace {
 
-// The fields every destination operation takes over for the device list and the path.
-template <class T>
-std::unique_ptr<T> Derivada(const TEspera& origen) {
-  auto op = std::make_unique<T>();
-  op->ONombre = origen.ONombre;
-  op->DNombre = origen.DNombre;
-  return op;
-}
-
 }  // namespace
+
+// Queues one operation of class T on every destination, in order, under DList's lock, so that a
+// destination detached meanwhile is served completely or not at all. Each takes the names (for
+// the device list and the path) and whatever `campos` gives it.
+template <class T, class Campos>
+void TAbrirCarpeta::Repartir(Campos campos) {
+  std::lock_guard<std::mutex> lock(DListLock);
+  for (TDHilo* DH : DList) {
+    auto op = std::make_unique<T>();
+    op->ONombre = ONombre;
+    op->DNombre = DNombre;
+    campos(*op, *DH);
+    DH->AgregarIO(std::move(op));
+  }
+}
 
 void TAbrirCarpeta::ExeIO(platform::CompletionPort& CP, std::uint32_t, char16_t,
                           platform::Handle&) {
@@ -27,22 +33,14 @@ void TAbrirCarpeta::ExeIO(platform::CompletionPort& CP, std::uint32_t, char16_t,
 }
 
 void TAbrirCarpeta::OnExeIO() {
-  std::lock_guard<std::mutex> lock(DListLock);
-  for (TDHilo* DH : DList) {
-    auto op = Derivada<TCrearCarpeta>(*this);
-    op->FAtributos = FAtributos;
-    op->FTiempo = FTiempo;
-    DH->AgregarIO(std::move(op));
-  }
+  Repartir<TCrearCarpeta>([this](TEspera& op, TDHilo&) {
+    op.FAtributos = FAtributos;
+    op.FTiempo = FTiempo;
+  });
 }
 
 void TAbrirCarpeta::OnReadError() {
-  std::lock_guard<std::mutex> lock(DListLock);
-  for (TDHilo* DH : DList) {
-    auto op = Derivada<TCerrarArchivoIncompleto>(*this);
-    op->BufBytes = -FPos;
-    DH->AgregarIO(std::move(op));
-  }
+  Repartir<TCerrarArchivoIncompleto>([this](TEspera& op, TDHilo&) { op.BufBytes = -FPos; });
 }
 
 bool TAbrirCarpeta::BorrarDestino(TDHilo* DH) {
@@ -68,13 +66,10 @@ std::u16string TAbrirCarpeta::RutaOrigen(char16_t Letra) const {
 }
 
 void TAbrirArchivoVacio::OnExeIO() {
-  std::lock_guard<std::mutex> lock(DListLock);
-  for (TDHilo* DH : DList) {
-    auto op = Derivada<TCrearArchivoVacio>(*this);
-    op->FAtributos = FAtributos;
-    op->FTiempo = FTiempo;
-    DH->AgregarIO(std::move(op));
-  }
+  Repartir<TCrearArchivoVacio>([this](TEspera& op, TDHilo&) {
+    op.FAtributos = FAtributos;
+    op.FTiempo = FTiempo;
+  });
 }
 
 void TAbrirArchivo::ExeIO(platform::CompletionPort& CP, std::uint32_t, char16_t Letra,
@@ -91,13 +86,10 @@ void TAbrirArchivo::ExeIO(platform::CompletionPort& CP, std::uint32_t, char16_t 
 }
 
 void TAbrirArchivo::OnExeIO() {
-  std::lock_guard<std::mutex> lock(DListLock);
-  for (TDHilo* DH : DList) {
-    auto op = Derivada<TCrearArchivo>(*this);
-    op->FStr = FStr;
-    op->FTalla = FTalla;
-    DH->AgregarIO(std::move(op));
-  }
+  Repartir<TCrearArchivo>([this](TEspera& op, TDHilo&) {
+    op.FStr = FStr;
+    op.FTalla = FTalla;
+  });
 }
 
 bool TLeerArchivo::CrearBuf(std::int64_t MemoriaLibre) {
@@ -120,22 +112,20 @@ void TLeerArchivo::ExeIO(platform::CompletionPort&, std::uint32_t, char16_t,
 }
 
 void TLeerArchivo::OnExeIO() {
-  std::lock_guard<std::mutex> lock(DListLock);
-  // The counter is raised before any write exists, so it can never be seen at 0 too early.
-  BufCount->fetch_add(static_cast<std::int32_t>(DList.size()), std::memory_order_relaxed);
-  for (TDHilo* DH : DList) {
-    auto op = Derivada<TEscribirArchivo>(*this);
-    CompartirBuf(*op);
-    op->FStr = FStr;
-    op->FTalla = FTalla;
-    op->Cache = Cache;
-    op->Bloque = Bloque;
-    op->FPos = FPos;
-    op->ORec = ORec;
+  Repartir<TEscribirArchivo>([this](TEspera& op, TDHilo& DH) {
+    // Each write holds the buffer from before it is queued, and the read holds it until it is
+    // destroyed after this handler: the counter never reaches 0 while a holder is left.
+    BufCount->fetch_add(1, std::memory_order_relaxed);
+    CompartirBuf(op);
+    op.FStr = FStr;
+    op.FTalla = FTalla;
+    op.Cache = Cache;
+    op.Bloque = Bloque;
+    op.FPos = FPos;
+    op.ORec = ORec;
     // Each drive writes whole sectors of its own; the buffer is sized for the largest sector.
-    op->BufBytes = RedondearTalla(DH->GetHRec().SectorSize, BufBytes);
-    DH->AgregarIO(std::move(op));
-  }
+    op.BufBytes = RedondearTalla(DH.GetHRec().SectorSize, BufBytes);
+  });
 }
 
 void TCerrarArchivo::ExeIO(platform::CompletionPort& CP, std::uint32_t, char16_t,
@@ -146,14 +136,11 @@ void TCerrarArchivo::ExeIO(platform::CompletionPort& CP, std::uint32_t, char16_t
 }
 
 void TCerrarArchivo::OnExeIO() {
-  std::lock_guard<std::mutex> lock(DListLock);
-  for (TDHilo* DH : DList) {
-    auto op = Derivada<TCerrarArchivoCreado>(*this);
-    op->FStr = FStr;
-    op->FPos = FPos;
-    op->FTalla = FTalla;
-    op->FAtributos = FAtributos;
-    op->FTiempo = FTiempo;
-    DH->AgregarIO(std::move(op));
-  }
+  Repartir<TCerrarArchivoCreado>([this](TEspera& op, TDHilo&) {
+    op.FStr = FStr;
+    op.FPos = FPos;
+    op.FTalla = FTalla;
+    op.FAtributos = FAtributos;
+    op.FTiempo = FTiempo;
+  });
 }

@@ -25,6 +25,8 @@ class TAbrirCarpeta : public TEspera {
  protected:
   // The path of this entry on the source drive.
   std::u16string RutaOrigen(char16_t Letra) const;
+  template <class T, class Campos>
+  void Repartir(Campos campos);
 
   std::mutex DListLock;        // guards DList; taken before a destination's IOList
   std::vector<TDHilo*> DList;  // not owned

@@ -1,14 +1,11 @@
 // The drive table for tests: letters mapped to directories, with the identity the test gives.
-#include <sys/statvfs.h>
-
-#include <cerrno>
 #include <map>
 #include <mutex>
 
 #include "platform/drives.h"
-#include "platform/eintr.h"
 #include "platform/errors.h"
 #include "platform/path_prefix.h"
+#include "platform/volume_probe.h"
 
 namespace platform {
 namespace {
@@ -63,13 +60,7 @@ class FakeDrivesImpl final : public FakeDrives {
                           std::int64_t* total) override {
     FakeDrive drive;
     if (!Find(letter, &drive)) return Fail(ERROR_PATH_NOT_FOUND);
-    struct statvfs info;
-    if (RetryOnEintr([&] { return statvfs(drive.Directory.c_str(), &info); }) != 0)
-      return Fail(ErrorFromErrno(errno));
-    if (free_to_caller)
-      *free_to_caller = static_cast<std::int64_t>(info.f_bavail) * info.f_frsize;
-    if (total) *total = static_cast<std::int64_t>(info.f_blocks) * info.f_frsize;
-    return true;
+    return FreeSpaceOf(drive.Directory, free_to_caller, total);
   }
 
   bool MountPoint(char16_t letter, std::string* directory) override {

@@ -144,13 +144,7 @@ class LinuxDrives final : public Drives {
                           std::int64_t* total) override {
     Volume volume;
     if (!Find(letter, &volume)) return Fail(ERROR_PATH_NOT_FOUND);
-    struct statvfs info;
-    if (RetryOnEintr([&] { return statvfs(volume.Record.MountPoint.c_str(), &info); }) != 0)
-      return Fail(ErrorFromErrno(errno));
-    if (free_to_caller)
-      *free_to_caller = static_cast<std::int64_t>(info.f_bavail) * info.f_frsize;
-    if (total) *total = static_cast<std::int64_t>(info.f_blocks) * info.f_frsize;
-    return true;
+    return FreeSpaceOf(volume.Record.MountPoint, free_to_caller, total);
   }
 
   bool MountPoint(char16_t letter, std::string* directory) override {

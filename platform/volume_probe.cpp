@@ -4,15 +4,17 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <memory>
 #include <sstream>
 
+#include "platform/eintr.h"
+#include "platform/errors.h"
 #include "platform/text_file.h"
 
 namespace platform {
@@ -171,6 +173,18 @@ std::uint32_t SectorSizeOf(const std::string& mount_point, const std::string& sy
     }
   }
   return 512;
+}
+
+bool FreeSpaceOf(const std::string& directory, std::int64_t* free_to_caller,
+                 std::int64_t* total) {
+  struct statvfs info;
+  if (RetryOnEintr([&] { return statvfs(directory.c_str(), &info); }) != 0) {
+    SetLastError(ErrorFromErrno(errno));
+    return false;
+  }
+  if (free_to_caller) *free_to_caller = static_cast<std::int64_t>(info.f_bavail) * info.f_frsize;
+  if (total) *total = static_cast<std::int64_t>(info.f_blocks) * info.f_frsize;
+  return true;
 }
 
 }  // namespace platform

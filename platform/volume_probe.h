@@ -34,6 +34,11 @@ std::uint32_t SerialFromFsid(std::uint32_t fsid0, std::uint32_t fsid1, unsigned 
 
 // Direct-I/O alignment of the volume: statx STATX_DIOALIGN on the mount point, else the logical
 // block size of the block device (the parent disk for a partition), else 512.
+// Free bytes for the caller and total bytes of the file system holding `directory` (statvfs);
+// false with the last error set when it cannot be read.
+bool FreeSpaceOf(const std::string& directory, std::int64_t* free_to_caller,
+                 std::int64_t* total);
+
 std::uint32_t SectorSizeOf(const std::string& mount_point, const std::string& sys_path);
 
 }  // namespace platform

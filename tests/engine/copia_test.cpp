@@ -7,30 +7,17 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 
 #include "platform/memory.h"
+#include "tests/support/archivos_prueba.h"
 #include "tests/support/esperar.h"
 #include "tests/support/granja.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::EscribirAzar;
 using testing_support::Granja;
-
-void Escribir(const fs::path& ruta, std::int64_t talla, unsigned semilla) {
-  fs::create_directories(ruta.parent_path());
-  std::ofstream salida(ruta, std::ios::binary);
-  std::mt19937 azar(semilla);
-  std::vector<char> bloque(1 << 16);
-  for (std::int64_t escrito = 0; escrito < talla;) {
-    for (auto& c : bloque) c = static_cast<char>(azar());
-    const auto n = static_cast<std::streamsize>(
-        std::min<std::int64_t>(talla - escrito, static_cast<std::int64_t>(bloque.size())));
-    salida.write(bloque.data(), n);
-    escrito += n;
-  }
-}
 
 // An old last-write time with seconds and a fraction, so that a copy must carry it over.
 void Envejecer(const fs::path& ruta) {
@@ -65,14 +52,14 @@ TEST_F(CopiaTest, EveryDestinationEndsIdenticalToTheSource) {
       {"sin\xff" "utf8/\xfe" "nombre.dat", 777},
   };
   unsigned semilla = 1;
-  for (const auto& a : archivos) Escribir(raiz / a.nombre, a.talla, semilla++);
+  for (const auto& a : archivos) EscribirAzar(raiz / a.nombre, a.talla, semilla++);
   fs::create_directories(raiz / "vacía/dentro/más");
   std::string profundo = "p";
   fs::path ruta_profunda = raiz;
   for (int nivel = 0; nivel < 30; ++nivel) ruta_profunda /= "carpeta_profunda_" + std::to_string(nivel);
-  Escribir(ruta_profunda / "hoja.bin", 3000, 99);
+  EscribirAzar(ruta_profunda / "hoja.bin", 3000, 99);
   ASSERT_GT(fs::relative(ruta_profunda / "hoja.bin", raiz).string().size(), 260u);
-  Escribir(raiz / "solo lectura.bin", 5000, 7);
+  EscribirAzar(raiz / "solo lectura.bin", 5000, 7);
   for (const auto& a : archivos) Envejecer(raiz / a.nombre);
   Envejecer(raiz / "solo lectura.bin");
   fs::permissions(raiz / "solo lectura.bin", fs::perms::owner_read | fs::perms::group_read);

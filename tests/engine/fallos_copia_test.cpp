@@ -4,10 +4,10 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 
 #include "platform/errors.h"
 #include "platform/memory.h"
+#include "tests/support/archivos_prueba.h"
 #include "tests/support/esperar.h"
 #include "tests/support/fallos_transferencia.h"
 #include "tests/support/granja.h"
@@ -16,14 +16,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing_support::Esperar;
+using testing_support::EscribirAzar;
 using testing_support::Granja;
-
-void Escribir(const fs::path& ruta, std::int64_t talla, unsigned semilla) {
-  fs::create_directories(ruta.parent_path());
-  std::ofstream salida(ruta, std::ios::binary);
-  std::mt19937 azar(semilla);
-  for (std::int64_t i = 0; i < talla; ++i) salida.put(static_cast<char>(azar()));
-}
 
 bool Existe(const fs::path& ruta) { return fs::exists(fs::symlink_status(ruta)); }
 
@@ -43,7 +37,7 @@ TEST_F(FallosCopiaTest, UnopenableSourceFileIsRetriedAtTheEndOfTheQueue) {
   if (!granja.ok()) GTEST_SKIP() << granja.error();
   granja.entorno->TiempoError = 500;
   const fs::path raiz = granja.RaizOrigen();
-  for (const char* nombre : {"a.bin", "b.bin", "c.bin", "d.bin"}) Escribir(raiz / nombre, 5000, 1);
+  for (const char* nombre : {"a.bin", "b.bin", "c.bin", "d.bin"}) EscribirAzar(raiz / nombre, 5000, 1);
   granja.origen->Suspend();
   granja.Encolar();
   fs::rename(raiz / "b.bin", raiz / "aparte.bin");  // gone when the source reaches it
@@ -52,8 +46,11 @@ TEST_F(FallosCopiaTest, UnopenableSourceFileIsRetriedAtTheEndOfTheQueue) {
   ASSERT_TRUE(Esperar([&] { return granja.origen->GetLEC() == platform::WAIT_TIMEOUT; }));
   for (const char* nombre : {"a.bin", "c.bin", "d.bin"}) {
     for (size_t i = 0; i < granja.destinos.size(); ++i) {
-      EXPECT_TRUE(Esperar([&] { return fs::file_size(fs::path(granja.RaizDestino(i)) / nombre) == 5000; }))
-          << nombre;
+      const fs::path copia = fs::path(granja.RaizDestino(i)) / nombre;
+      EXPECT_TRUE(Esperar([&] {
+        std::error_code sin_copia;
+        return fs::file_size(copia, sin_copia) == 5000;
+      })) << nombre;
     }
   }
   fs::rename(raiz / "aparte.bin", raiz / "b.bin");
@@ -72,8 +69,8 @@ TEST_F(FallosCopiaTest, ReadErrorAtTheThirdBlockLeavesNoPartialCopy) {
   granja.entorno->TiempoError = 30000;
   testing_support::FallosTransferencia fallos;
   const fs::path raiz = granja.RaizOrigen();
-  Escribir(raiz / "grande.bin", (5 << 20) + 100, 3);
-  Escribir(raiz / "pausa.bin", 3000, 4);
+  EscribirAzar(raiz / "grande.bin", (5 << 20) + 100, 3);
+  EscribirAzar(raiz / "pausa.bin", 3000, 4);
   fallos.FallarLectura("grande.bin", 4 << 20, platform::ERROR_CRC);
   // Reading the next file waits, so that the state after the failure can be looked at.
   fallos.Colgar("pausa.bin");
@@ -85,7 +82,9 @@ TEST_F(FallosCopiaTest, ReadErrorAtTheThirdBlockLeavesNoPartialCopy) {
   for (size_t i = 0; i < granja.destinos.size(); ++i) {
     auto& d = *granja.destinos[i];
     // The two written blocks were taken back, and the copy is gone.
-    EXPECT_TRUE(Esperar([&] { return d.GetDPos() == 0 && !Existe(fs::path(granja.RaizDestino(i)) / "grande.bin"); })) << i;
+    EXPECT_TRUE(Esperar([&] {
+      return d.GetDPos() == 0 && !Existe(fs::path(granja.RaizDestino(i)) / "grande.bin");
+    })) << i;
     EXPECT_EQ(d.GetLEC(), 0u);
   }
   fallos.Liberar();
@@ -106,10 +105,10 @@ TEST_F(FallosCopiaTest, AFullDestinationLeavesTheQueueAndTheOthersFinish) {
   granja.entorno->TiempoError = 30000;
   testing_support::FallosTransferencia fallos;
   const fs::path raiz = granja.RaizOrigen();
-  Escribir(raiz / "comun/demasiado.bin", 40LL << 20, 5);
-  Escribir(raiz / "espera.bin", 1000, 6);
-  Escribir(raiz / "solo_pequeno/uno.bin", 3000, 7);
-  Escribir(raiz / "solo_pequeno/dos.bin", 7000, 8);
+  EscribirAzar(raiz / "comun/demasiado.bin", 40LL << 20, 5);
+  EscribirAzar(raiz / "espera.bin", 1000, 6);
+  EscribirAzar(raiz / "solo_pequeno/uno.bin", 3000, 7);
+  EscribirAzar(raiz / "solo_pequeno/dos.bin", 7000, 8);
   // The source waits on espera.bin while the small drive fills up, so that the records only the
   // small drive needs are still queued when it fails.
   fallos.Colgar("espera.bin");
@@ -143,8 +142,8 @@ TEST_F(FallosCopiaTest, AHungDestinationTimesOutAndItsLateCompletionIsHarmless) 
   granja.entorno->TiempoError = 700;
   testing_support::FallosTransferencia fallos;
   const fs::path raiz = granja.RaizOrigen();
-  Escribir(raiz / "a.bin", (6 << 20) + 5, 8);
-  Escribir(raiz / "b.bin", 10000, 9);
+  EscribirAzar(raiz / "a.bin", (6 << 20) + 5, 8);
+  EscribirAzar(raiz / "b.bin", 10000, 9);
   fallos.Colgar(granja.RaizDestino(1));
   granja.Encolar();
 
