@@ -3,16 +3,14 @@
 #include <algorithm>
 #include <string>
 
-#include "DUnit/TDHilo.h"
-#include "DUnit/TallaStr.h"
 #include "DUnit/AcortarCamino.h"
+#include "DUnit/LineaDispositivo.h"
+#include "DUnit/TDHilo.h"
 
 
 void TDHilo::Pintar(platform::Canvas& canvas, const platform::Rect& R) {
   try {
     canvas.FillRect(R);
-    const THRec hrec = GetHRec();
-    std::u16string linea1 = hrec.Nombre + u" (" + hrec.Letra + u") " + GetCapacidad();
     const platform::Rect U{R.Left, R.Top, R.Right, R.Top + (R.Bottom - R.Top) / 2};
     const platform::Rect D{R.Left, U.Bottom, R.Right, R.Bottom};
     const bool en_error = GetLEC() != 0;
@@ -22,8 +20,9 @@ void TDHilo::Pintar(platform::Canvas& canvas, const platform::Rect& R) {
 
     const std::int64_t fin = GetDFin();
     const std::int64_t pos = GetDPos();
+    const std::u16string linea1 =
+        LineaDispositivo(GetHRec(), GetCapacidad(), pos, fin, GetVelocidad());
     if (fin != 0) {
-      linea1 += u" " + EnteroStr(pos * 100 / fin) + u"% " + GetVelocidad();
       const std::int64_t x = ((pos * 65536) / fin) * R.Width() / 65536;
       canvas.SetBrushColor(barra);
       canvas.FillRect({U.Left, U.Top, U.Left + static_cast<int>(std::clamp<std::int64_t>(

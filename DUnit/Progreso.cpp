@@ -1,20 +1,9 @@
 // Progress of a worker: work totals, free space or shortfall, speed and finish time.
 #include "DUnit/TDHilo.h"
 #include "DUnit/TallaStr.h"
+#include "DUnit/TextoError.h"
 #include "platform/drives.h"
-#include "platform/errors.h"
 #include "platform/locale.h"
-
-namespace {
-
-// The system's text without its trailing blanks, control characters and full stops.
-std::u16string TextoError(std::uint32_t code) {
-  std::u16string text = platform::MensajeSistema(code);
-  while (!text.empty() && (text.back() <= 32 || text.back() == u'.')) text.pop_back();
-  return u"(" + text + u")";
-}
-
-}  // namespace
 
 void TDHilo::OnTime() {
   const std::uint32_t lec = LEC.load();

@@ -9,6 +9,7 @@
 #include <string_view>
 
 void EscribirEntero(std::string& flujo, std::int32_t valor);
+void EscribirPalabra(std::string& flujo, std::uint32_t valor);
 void EscribirEntero64(std::string& flujo, std::int64_t valor);
 void EscribirCadena(std::string& flujo, const std::u16string& texto);
 
@@ -16,6 +17,7 @@ class TLector {
  public:
   explicit TLector(std::string_view bytes) : resto_(bytes) {}
   bool LeerEntero(std::int32_t* valor);
+  bool LeerPalabra(std::uint32_t* valor);
   bool LeerEntero64(std::int64_t* valor);
   // Bytes not read yet.
   std::size_t Restante() const { return resto_.size(); }
@@ -26,7 +28,8 @@ class TLector {
   friend bool LeerCadena(TLector& lector, std::u16string* texto);
 };
 
-// Fails on a negative count or one larger than the bytes left, before allocating anything.
+// Fails on a negative count or one larger than the bytes left, before allocating anything; a
+// failed read leaves the reader where it was.
 bool LeerCadena(TLector& lector, std::u16string* texto);
 
 // Whole files, read and written at once; false on any failure (what was written may stay).

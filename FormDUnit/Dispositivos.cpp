@@ -74,6 +74,7 @@ void TPrograma::ToolButtonActualizarClick() {
           nuevo->SetOD(OCopia);
           nuevo->EsDestino();
         }
+        std::unique_lock<std::shared_mutex> lock(SincronizadorListas);
         DList.push_back(nuevo);
         hilo = nuevo.get();
       }
@@ -92,13 +93,19 @@ void TPrograma::ToolButtonActualizarClick() {
         DList.erase(DList.begin() + i);
         OCopia->AgregarEliminarDestino(hilo);
       } else {
-        DList.erase(DList.begin() + i);
+        {
+          std::unique_lock<std::shared_mutex> lock(SincronizadorListas);
+          DList.erase(DList.begin() + i);
+        }
         hilo->Terminate();
       }
     }
 
-    std::sort(DList.begin(), DList.end(),
-              [](const auto& a, const auto& b) { return a->Orden < b->Orden; });
+    {
+      std::unique_lock<std::shared_mutex> lock(SincronizadorListas);
+      std::sort(DList.begin(), DList.end(),
+                [](const auto& a, const auto& b) { return a->Orden < b->Orden; });
+    }
     for (size_t i = 0; i < DList.size(); ++i) Vista.Add();
     EnfocarDispositivo(serie_enfocada);
     for (size_t i = 0; i < DList.size(); ++i) Vista.SetSelected(i, DList[i]->Seleccionado);

@@ -2,16 +2,28 @@
 #include "FormDUnit/TPrograma.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 
 #include "DUnit/TallaStr.h"
+#include "platform/latin1.h"
 #include "platform/locale.h"
 #include "platform/memory.h"
+#include "platform/paths.h"
 
 namespace {
 
 constexpr std::int32_t kFileAppVersion = 42563;
 
+// The settings file lies beside the executable; empty when the executable cannot be found,
+// and the program then runs on the defaults.
+std::string RutaConfiguracionInicial() {
+  std::error_code error;
+  const std::filesystem::path programa = std::filesystem::read_symlink("/proc/self/exe", error);
+  std::string nombre;
+  if (error || !platform::EncodeName(NombrePrograma() + u".cfg", &nombre)) return {};
+  return (programa.parent_path() / nombre).string();
+}
 
 }  // namespace
 
@@ -25,9 +37,13 @@ TPrograma::TPrograma(TVistaDispositivos& vista)
   Botones[ToolButtonSumarRestar] = {7, u"Al arrastrar agregar.", true};
   Botones[ToolButtonListar] = {9, u"Crear listado.", true};
   Botones[ToolButtonAjusteProgreso] = {10, u"Ajustes.", true};
+  // Inactive, on port 80, until the settings say otherwise.
+  IdHTTPServer =
+      platform::MakeHttpServer([this] { return platform::ToLatin1(IdHTTPServerCommandGet()); });
 }
 
-TPrograma::~TPrograma() = default;
+// The server goes first: its requests read the members destroyed after it.
+TPrograma::~TPrograma() { IdHTTPServer.reset(); }
 
 void TPrograma::FormCreate() {
   FileAppVersion = kFileAppVersion;
@@ -37,13 +53,14 @@ void TPrograma::FormCreate() {
   if (platform::GlobalMemoryStatus(&memoria)) {
     Entorno->MemoriaTotal = static_cast<std::int64_t>(memoria.TotalPhys);
   }
-  // Settings defaults: 30 % of physical memory left free, at least 1 GiB.
-  Entorno->MemoriaLibre = std::max<std::int64_t>(Entorno->MemoriaTotal * 3 / 10, 1LL << 30);
-  Entorno->TiempoError = 15000;
-  UsarCaminoOrigen = true;
+  if (RutaConfiguracion.empty()) RutaConfiguracion = RutaConfiguracionInicial();
+  LeerConfiguracion();
   ProgresoTexto.clear();
   ProgresoValor = 0;
-  DList.clear();
+  {
+    std::unique_lock<std::shared_mutex> lock(SincronizadorListas);
+    DList.clear();
+  }
   ToolButtonActualizarClick();
   if (Vista.Count() > 0) {
     Vista.SetItemIndex(Vista.Count() - 1);
@@ -53,6 +70,8 @@ void TPrograma::FormCreate() {
 }
 
 void TPrograma::FormDestroy() {
+  GuardarConfiguracion();
+  IdHTTPServer->Deactivate();
   try {
     Vista.Clear();
     if (OCopia) {
@@ -60,7 +79,10 @@ void TPrograma::FormDestroy() {
       for (auto it = DList.rbegin(); it != DList.rend(); ++it) {
         if (*it != OCopia) OCopia->AgregarEliminarDestino(*it);
       }
-      DList.clear();
+      {
+        std::unique_lock<std::shared_mutex> lock(SincronizadorListas);
+        DList.clear();
+      }
       OCopia->Terminate();
     } else {
       for (auto it = DList.rbegin(); it != DList.rend(); ++it) (*it)->Terminate();

@@ -88,6 +88,7 @@ class TPrograma {
   // Copy lists (Linux paths).
   void GuardarLista(const std::string& ruta);
   void AbrirLista(const std::string& ruta);
+  std::string RutaListaGuardada;  // the save name once chosen; later saves reuse it
 
   // Settings: rows 1 to 5 of the value editor.
   void LeerConfiguracion();
@@ -157,5 +158,12 @@ class TPrograma {
   void Refrescar();
 
  private:
+  // An accepted drop from the source drive ("X:\..." paths, all on that drive).
+  void DListBoxDropFiles(const std::vector<std::u16string>& nombres);
+  // The folder scan of the dropped names, in scan order.
+  std::deque<std::unique_ptr<TFRec>> ListarArrastrados(const std::vector<std::u16string>& nombres);
+
   TVistaDispositivos& Vista;
+  // The folders the scan is inside of, outermost first: a link back to one of them is a cycle.
+  std::vector<platform::FileIdentity> CarpetasEnCurso;
 };

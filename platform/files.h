@@ -95,6 +95,16 @@ Handle FindFirstFile(const std::u16string& pattern, FindData* data);
 bool FindNextFile(Handle find, FindData* data);
 bool FindClose(Handle find);
 
+// What a path leads to, links followed: two paths reach the same file or folder exactly when
+// their identities are equal (a folder scan recognises a link back into itself by it).
+struct FileIdentity {
+  std::uint64_t Device = 0;
+  std::uint64_t Inode = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+// False with the last error set when the path leads nowhere (missing, a dangling link).
+bool GetFileIdentity(const std::u16string& path, FileIdentity* identity);
+
 // Fault injection for tests: called by a port's transfer thread before every transfer, with
 // the Linux path, offset and size. It may block (a device that never answers) or return an
 // error code that the transfer then reports instead of doing the I/O (0 = go on).

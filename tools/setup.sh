@@ -2,8 +2,8 @@
 # Installs the Debian packages the build and the tests need; quiet when all are there.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev libblkid-dev googletest
-          e2fsprogs util-linux mount fonts-dejavu-core)
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev libblkid-dev libcpp-httplib-dev googletest
+          e2fsprogs util-linux mount fonts-dejavu-core clang libclang-rt-14-dev)
 
 missing=()
 for package in "${packages[@]}"; do

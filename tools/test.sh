@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test: the normal build, then the same tests
 # under AddressSanitizer, then the engine and program tests under ThreadSanitizer.
+# Last, the readers of the program's files run under libFuzzer for 30 seconds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh
@@ -13,3 +14,4 @@ for preset in ${ORSANTA_PRESETS:-default asan tsan}; do
   cmake --build --preset "$preset"
   ctest --preset "$preset" -j2
 done
+tools/fuzz.sh

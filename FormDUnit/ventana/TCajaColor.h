@@ -1,5 +1,6 @@
-// A colour box of the settings panel, filled with a colour the engine shares: read at every
-// paint, so that a changed colour shows at the next repaint.
+// A colour box of the settings panel, filled with a colour the engine shares and labelled with
+// what the colour is for. The colour is read at every paint, so that a change shows at the next
+// repaint; a click lets the user choose another.
 #pragma once
 
 #include <QWidget>
@@ -12,11 +13,13 @@ class TCajaColor final : public QWidget {
 
  public:
   // `color` must outlive the box.
-  TCajaColor(const std::atomic<platform::Color>& color, QWidget* parent);
+  TCajaColor(std::atomic<platform::Color>& color, const QString& etiqueta, QWidget* parent);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
-  const std::atomic<platform::Color>& color_;
+  std::atomic<platform::Color>& color_;
+  const QString etiqueta_;
 };

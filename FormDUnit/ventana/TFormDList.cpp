@@ -1,12 +1,16 @@
 #include "FormDUnit/ventana/TFormDList.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QHBoxLayout>
+#include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include "FormDUnit/ventana/ColoresQt.h"
+#include "FormDUnit/ventana/DialogosLista.h"
+#include "FormDUnit/ventana/IconosIco.h"
 #include "FormDUnit/ventana/TBarraHerramientas.h"
 #include "FormDUnit/ventana/TBarraMemoria.h"
 #include "FormDUnit/ventana/TDelegadoDispositivo.h"
@@ -45,7 +49,7 @@ TFormDList::TFormDList(QWidget* parent)
   setFont(fuente);
   resize(kTallaCliente);
 
-  panel_ = new TPanelConfigurar(*programa_->Entorno, this);
+  panel_ = new TPanelConfigurar(*programa_, this);
   lista_->setObjectName(QStringLiteral("DListBox"));
   lista_->setToolTip(QStringLiteral("Arrastre hasta aquí los archivos a copiar."));
   lista_->setItemDelegate(new TDelegadoDispositivo(*programa_, lista_));
@@ -65,17 +69,40 @@ TFormDList::TFormDList(QWidget* parent)
   programa_->ColorTexto = ColorCanvas(colores.color(QPalette::WindowText));
   programa_->RepintarMemoria = [this] { memoria_->repaint(); };
   programa_->ProcesarMensajes = [] { QCoreApplication::processEvents(); };
+  programa_->CursorOcupado = [](bool ocupado) {
+    if (ocupado) {
+      QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+      QApplication::restoreOverrideCursor();
+    }
+  };
+  programa_->DialogoAbrir = [this](std::string* ruta) { return DialogoAbrirLista(this, ruta); };
+  programa_->DialogoGuardar = [this](std::string* ruta) {
+    return DialogoGuardarLista(this, ruta);
+  };
+  // A box owned by the window stays above it, always-on-top as the window is.
+  programa_->MostrarMensaje = [this](const std::u16string& texto) {
+    QMessageBox::information(this, QString::fromStdU16String(NombrePrograma()),
+                             QString::fromStdU16String(texto), QMessageBox::Ok);
+  };
   // Workers beep from their own threads; the sound is made on the main thread.
   platform::SetBeepHook([](unsigned) {
     if (QCoreApplication* app = QCoreApplication::instance())
       QMetaObject::invokeMethod(app, [] { QApplication::beep(); }, Qt::QueuedConnection);
   });
   connect(herramientas_, &TBarraHerramientas::Pulsado, this, &TFormDList::BotonPulsado);
+  lista_->AceptaArchivos = [this] { return programa_->ToolbarEnabled; };
+  connect(lista_, &TListaDispositivos::ArchivosSoltados, this, &TFormDList::ArchivosSoltados);
   timer_ = new QTimer(this);
   timer_->setObjectName(QStringLiteral("TimerV"));
   timer_->setInterval(kIntervaloTimer);
   connect(timer_, &QTimer::timeout, this, &TFormDList::TimerVTimer);
 
+  // Before FormCreate, whose settings may start the HTTP server.
+  setWindowIcon(IconoPrograma());
+  programa_->RutaPrograma =
+      QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString();
+  programa_->IconoIco = CrearIconosIco(windowIcon(), programa_->RutaPrograma);
   programa_->FormCreate();
   MostrarEstado();
   Colocar();
@@ -83,6 +110,7 @@ TFormDList::TFormDList(QWidget* parent)
 }
 
 TFormDList::~TFormDList() {
+  panel_->Cerrar();
   timer_->stop();
   platform::SetBeepHook(nullptr);
   programa_->FormDestroy();
@@ -90,13 +118,46 @@ TFormDList::~TFormDList() {
 
 void TFormDList::BotonPulsado(TBotonId boton) {
   switch (boton) {
+    case ToolButtonContinuarDetener:
+      programa_->ToolButtonContinuarDetenerClick();
+      break;
+    case ToolButtonAbrirGuardar:
+      programa_->ToolButtonAbrirGuardarClick();
+      break;
+    case ToolButtonPriorizar:
+      programa_->ToolButtonPriorizarClick();
+      break;
+    case ToolButtonCancelar:
+      programa_->ToolButtonCancelarClick();
+      break;
     case ToolButtonActualizar:
       programa_->ToolButtonActualizarClick();
       break;
-    default:
-      break;  // a button whose command the program does not have does nothing
+    case ToolButtonSumarRestar:
+      programa_->ToolButtonSumarRestarClick();
+      break;
+    case ToolButtonListar:
+      programa_->ToolButtonListarClick();
+      break;
+    case ToolButtonAjusteProgreso:
+      programa_->ToolButtonAjusteProgresoClick();
+      break;
+    case kNumBotones:
+      break;
   }
   MostrarEstado();
+}
+
+void TFormDList::ArchivosSoltados(const std::vector<std::string>& rutas) {
+  // Taken once the drop event has returned, so that the file manager that dragged the names
+  // is not kept waiting while they are processed.
+  QMetaObject::invokeMethod(
+      this,
+      [this, rutas] {
+        programa_->WMDropFiles(rutas);
+        MostrarEstado();
+      },
+      Qt::QueuedConnection);
 }
 
 void TFormDList::TimerVTimer() {

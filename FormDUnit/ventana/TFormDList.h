@@ -25,6 +25,7 @@ class TFormDList final : public QWidget {
 
  private:
   void BotonPulsado(TBotonId boton);
+  void ArchivosSoltados(const std::vector<std::string>& rutas);
   void TimerVTimer();
   // Buttons, caption and settings panel as the program has them now.
   void MostrarEstado();

@@ -1,10 +1,17 @@
 #include "FormDUnit/ventana/TListaDispositivos.h"
 
+#include <QDropEvent>
+#include <QMimeData>
+
+#include "FormDUnit/ventana/RutasSoltadas.h"
+
 TListaDispositivos::TListaDispositivos(QWidget* parent)
     : QListView(parent), modelo_(new TModeloDispositivos(this)) {
   setModel(modelo_);
   setSelectionMode(QAbstractItemView::ExtendedSelection);
   setUniformItemSizes(false);
+  setAcceptDrops(true);
+  viewport()->setAcceptDrops(true);
 }
 
 int TListaDispositivos::Count() const { return modelo_->rowCount(); }
@@ -33,3 +40,26 @@ void TListaDispositivos::Add() { modelo_->Agregar(); }
 void TListaDispositivos::Delete(int index) { modelo_->Eliminar(index); }
 
 void TListaDispositivos::Repaint() { viewport()->update(); }
+
+bool TListaDispositivos::Aceptar(QDropEvent* event) const {
+  const bool acepta = event->mimeData()->hasUrls() &&
+                      (event->possibleActions() & Qt::CopyAction) &&
+                      (!AceptaArchivos || AceptaArchivos());
+  if (acepta) {
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+  } else {
+    event->ignore();
+  }
+  return acepta;
+}
+
+void TListaDispositivos::dragEnterEvent(QDragEnterEvent* event) { Aceptar(event); }
+
+void TListaDispositivos::dragMoveEvent(QDragMoveEvent* event) { Aceptar(event); }
+
+void TListaDispositivos::dropEvent(QDropEvent* event) {
+  if (!Aceptar(event)) return;
+  const std::vector<std::string> rutas = RutasSoltadas(*event->mimeData());
+  if (!rutas.empty()) emit ArchivosSoltados(rutas);
+}

@@ -1,8 +1,11 @@
 // The device list widget (DListBox): a multi-select list whose rows follow the program's
-// commands through TVistaDispositivos.
+// commands through TVistaDispositivos. It is the target of file drops.
 #pragma once
 
 #include <QListView>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "FormDUnit/TVistaDispositivos.h"
 #include "FormDUnit/ventana/TModeloDispositivos.h"
@@ -24,6 +27,21 @@ class TListaDispositivos final : public QListView, public TVistaDispositivos {
   void Delete(int index) override;
   void Repaint() override;
 
+  // Whether drops are taken now; without it they always are.
+  std::function<bool()> AceptaArchivos;
+
+ signals:
+  // The local paths of a drop taken, in the order delivered.
+  void ArchivosSoltados(const std::vector<std::string>& rutas);
+
+ protected:
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
  private:
+  // Accepts a drag of files as a copy (the files stay where they are) or refuses it.
+  bool Aceptar(QDropEvent* event) const;
+
   TModeloDispositivos* modelo_;  // child of the list
 };

@@ -1,14 +1,16 @@
 #include "FormDUnit/ventana/TPanelConfigurar.h"
 
-#include <QGridLayout>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QLabel>
+#include <QLineEdit>
 #include <QTableWidget>
+#include <QVBoxLayout>
 
-#include "DUnit/TEntorno.h"
+#include "FormDUnit/TPrograma.h"
 #include "FormDUnit/ventana/TCajaColor.h"
+#include "FormDUnit/ventana/TDelegadoVariables.h"
 
 namespace {
 
@@ -22,11 +24,11 @@ const char* const kVariables[] = {
     "Activar Servidor Web (Si/No)",
 };
 
-QGroupBox* GrupoColores(const TEntorno& entorno, QWidget* parent) {
+QGroupBox* GrupoColores(TEntorno& entorno, QWidget* parent) {
   struct Caja {
     const char* nombre;
     const char* etiqueta;
-    const std::atomic<platform::Color>& color;
+    std::atomic<platform::Color>& color;
   };
   const Caja cajas[] = {
       {"PaintBoxColorOrigen", "Origen", entorno.ColorOrigen},
@@ -35,16 +37,13 @@ QGroupBox* GrupoColores(const TEntorno& entorno, QWidget* parent) {
   };
   auto* grupo = new QGroupBox(QStringLiteral("Colores"), parent);
   grupo->setObjectName(QStringLiteral("GroupBoxColores"));
-  auto* rejilla = new QGridLayout(grupo);
-  rejilla->setContentsMargins(6, 4, 6, 4);
-  int fila = 0;
+  auto* columna = new QVBoxLayout(grupo);
+  columna->setContentsMargins(6, 4, 6, 4);
   for (const Caja& caja : cajas) {
-    auto* widget = new TCajaColor(caja.color, grupo);
+    auto* widget = new TCajaColor(caja.color, QString::fromLatin1(caja.etiqueta), grupo);
     widget->setObjectName(QString::fromLatin1(caja.nombre));
     widget->setFixedSize(kTallaCaja);
-    rejilla->addWidget(new QLabel(QString::fromLatin1(caja.etiqueta), grupo), fila, 0);
-    rejilla->addWidget(widget, fila, 1);
-    ++fila;
+    columna->addWidget(widget);
   }
   return grupo;
 }
@@ -52,6 +51,7 @@ QGroupBox* GrupoColores(const TEntorno& entorno, QWidget* parent) {
 QTableWidget* EditorVariables(QWidget* parent) {
   auto* editor = new QTableWidget(std::size(kVariables), 2, parent);
   editor->setObjectName(QStringLiteral("ValueListEditorVariables"));
+  editor->setToolTip(QStringLiteral("Presione enter para validar sus datos."));
   editor->setHorizontalHeaderLabels({QStringLiteral("Variables"), QStringLiteral("Valores")});
   editor->verticalHeader()->hide();
   editor->verticalHeader()->setDefaultSectionSize(kAltoFila);
@@ -59,10 +59,14 @@ QTableWidget* EditorVariables(QWidget* parent) {
   // Both columns fit the panel: the keys take what the values leave.
   editor->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
   editor->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
-  editor->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  editor->setSelectionMode(QAbstractItemView::SingleSelection);
+  editor->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
+                          QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
   int fila = 0;
   for (const char* variable : kVariables) {
-    editor->setItem(fila, 0, new QTableWidgetItem(QString::fromUtf8(variable)));
+    auto* clave = new QTableWidgetItem(QString::fromUtf8(variable));
+    clave->setFlags(clave->flags() & ~Qt::ItemIsEditable);
+    editor->setItem(fila, 0, clave);
     editor->setItem(fila, 1, new QTableWidgetItem());
     ++fila;
   }
@@ -71,15 +75,49 @@ QTableWidget* EditorVariables(QWidget* parent) {
 
 }  // namespace
 
-TPanelConfigurar::TPanelConfigurar(const TEntorno& entorno, QWidget* parent)
-    : QTabWidget(parent) {
+TPanelConfigurar::TPanelConfigurar(TPrograma& programa, QWidget* parent)
+    : QTabWidget(parent), programa_(programa) {
   setObjectName(QStringLiteral("PageControlConfigurar"));
   setFixedHeight(kAlto);
   auto* pagina = new QWidget(this);
   pagina->setObjectName(QStringLiteral("TabSheetConfigurar"));
   auto* fila = new QHBoxLayout(pagina);
   fila->setContentsMargins(4, 4, 4, 4);
-  fila->addWidget(GrupoColores(entorno, pagina));
-  fila->addWidget(EditorVariables(pagina), 1);
+  fila->addWidget(GrupoColores(*programa_.Entorno, pagina));
+  editor_ = EditorVariables(pagina);
+  editor_->setItemDelegateForColumn(
+      1, new TDelegadoVariables([this](int f, const QString& texto) { Validar(f, texto); },
+                                editor_));
+  fila->addWidget(editor_, 1);
   addTab(pagina, QStringLiteral("Configurar"));
+}
+
+void TPanelConfigurar::showEvent(QShowEvent* event) {
+  MostrarValores();
+  QTabWidget::showEvent(event);
+}
+
+void TPanelConfigurar::Cerrar() {
+  const QModelIndex celda = editor_->currentIndex();
+  QWidget* abierto = editor_->indexWidget(celda);
+  if (auto* linea = qobject_cast<QLineEdit*>(abierto)) {
+    programa_.Valores[celda.row()] = linea->text().toStdU16String();
+  } else if (auto* lista = qobject_cast<QComboBox*>(abierto)) {
+    programa_.Valores[celda.row()] = lista->currentText().toStdU16String();
+  }
+  cerrado_ = true;
+}
+
+// The editor admits digits only where a number is wanted, so no entry is refused here.
+void TPanelConfigurar::Validar(int fila, const QString& texto) {
+  if (cerrado_) return;
+  programa_.ValidarVariable(fila + 1, texto.toStdU16String());
+  MostrarValores();
+}
+
+// All rows: a new port also changes what row 5 shows.
+void TPanelConfigurar::MostrarValores() {
+  for (int fila = 0; fila < editor_->rowCount(); ++fila) {
+    editor_->item(fila, 1)->setText(QString::fromStdU16String(programa_.Valores[fila]));
+  }
 }

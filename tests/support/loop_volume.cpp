@@ -45,9 +45,15 @@ LoopVolume::LoopVolume(const Options& options) {
   if (!options.uuid.empty()) mkfs += " -U " + options.uuid;
   mkfs += " " + image_;
   if (!RunCommand(mkfs, &error_)) return;
+  // Tests running side by side may race for the same free loop device: try again.
   std::string out;
-  if (!RunCommand("losetup -f --show -b " + std::to_string(options.sector_size) + " " + image_,
-                  &out)) {
+  bool attached = false;
+  for (int attempt = 0; attempt < 5 && !attached; ++attempt) {
+    if (attempt > 0) usleep(200000);
+    attached = RunCommand(
+        "losetup -f --show -b " + std::to_string(options.sector_size) + " " + image_, &out);
+  }
+  if (!attached) {
     error_ = out;
     return;
   }

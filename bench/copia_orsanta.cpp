@@ -1,0 +1,154 @@
+#include "bench/copia_orsanta.h"
+
+#include <stdlib.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <thread>
+
+#include "DUnit/Eleccion.h"
+#include "FormDUnit/TPrograma.h"
+#include "bench/fin_palo.h"
+#include "bench/muestreo.h"
+#include "bench/sistema.h"
+#include "bench/vista_bench.h"
+
+namespace {
+
+constexpr auto kSondeo = std::chrono::milliseconds(5);
+constexpr double kReposoConfirmado = 1.0;  // s every worker must stay idle after the run
+constexpr double kEsperaFinal = 60.0;      // s allowed for that, and for the threads to end
+
+// All its bytes written and nothing under way nor queued: its row shows 100 %.
+bool Terminado(const TDHilo& hilo) {
+  return hilo.GetDFin() > 0 && hilo.GetDPos() == hilo.GetDFin() && hilo.EnReposo();
+}
+
+// A folder of its own for the settings file, so that the user's settings stay untouched.
+class TCarpetaAjustes {
+ public:
+  TCarpetaAjustes() {
+    char plantilla[] = "/tmp/bench_copia_XXXXXX";
+    if (mkdtemp(plantilla) == nullptr) throw std::runtime_error("mkdtemp failed");
+    ruta_ = plantilla;
+  }
+  ~TCarpetaAjustes() {
+    std::error_code ignorado;
+    std::filesystem::remove_all(ruta_, ignorado);
+  }
+  std::string Archivo() const { return ruta_ + "/ajustes.ini"; }
+
+ private:
+  std::string ruta_;
+};
+
+// The workers of the sticks, in the farm's order, found by their volume label.
+std::vector<std::shared_ptr<TDHilo>> BuscarPalos(const TPrograma& programa, const TGranja& g) {
+  std::vector<std::shared_ptr<TDHilo>> palos;
+  for (const auto& palo : g.Palos) {
+    const std::u16string label(palo.Label.begin(), palo.Label.end());
+    const auto es_el = [&label](const auto& hilo) { return hilo->GetAppRec().Nombre == label; };
+    const auto it = std::find_if(programa.DList.begin(), programa.DList.end(), es_el);
+    if (it == programa.DList.end() ||
+        std::find_if(it + 1, programa.DList.end(), es_el) != programa.DList.end()) {
+      throw std::runtime_error("no single device row labelled " + palo.Label + " among " +
+                               std::to_string(programa.DList.size()) +
+                               " rows; drive letters C to Z are 24 volumes at most: are many "
+                               "other volumes mounted?");
+    }
+    palos.push_back(*it);
+  }
+  return palos;
+}
+
+void Seleccionar(TVistaBench& vista, const TPrograma& programa,
+                 const std::vector<std::shared_ptr<TDHilo>>& palos) {
+  for (int i = 0; i < vista.Count(); ++i) {
+    const bool es_palo = std::find(palos.begin(), palos.end(), programa.DList[i]) != palos.end();
+    vista.SetSelected(i, es_palo);
+    if (programa.DList[i] == palos.front()) vista.SetItemIndex(i);
+  }
+}
+
+// Waits until the source and every stick have stayed idle for a while: a stick reported done
+// must not get more work afterwards. False on time-out.
+bool ConfirmarReposo(const TDHilo& origen, const std::vector<std::shared_ptr<TDHilo>>& palos) {
+  const double limite = Ahora() + kEsperaFinal;
+  double desde = Ahora();
+  while (Ahora() < limite) {
+    bool reposo = origen.EnReposo();
+    for (const auto& palo : palos) reposo = reposo && Terminado(*palo);
+    if (!reposo) desde = Ahora();
+    if (Ahora() - desde >= kReposoConfirmado) return true;
+    std::this_thread::sleep_for(kSondeo);
+  }
+  return false;
+}
+
+}  // namespace
+
+TResultado CopiarConOrsanta(const TCorrida& c, const TMemoria& memoria) {
+  TResultado r;
+  r.Herramienta = "Orsanta";
+  r.Palos.resize(c.Granja.Palos.size());
+  const std::vector<TContadores> base = PrepararPalos(c);
+
+  TCarpetaAjustes ajustes;
+  TVistaBench vista;
+  TPrograma programa(vista);
+  programa.RutaConfiguracion = ajustes.Archivo();
+  programa.FormCreate();
+  const std::vector<std::shared_ptr<TDHilo>> hilos = programa.DList;
+  const std::vector<std::shared_ptr<TDHilo>> palos = BuscarPalos(programa, c.Granja);
+  Seleccionar(vista, programa, palos);
+
+  const std::int64_t disponible = Meminfo("MemAvailable");
+  if (memoria.presupuesto >= 0) {
+    programa.Entorno->MemoriaLibre = disponible - memoria.presupuesto;
+  } else if (memoria.memoria_libre >= 0) {
+    programa.Entorno->MemoriaLibre = memoria.memoria_libre;
+  }
+  r.MemoriaLibre = programa.Entorno->MemoriaLibre;
+  r.Presupuesto = std::max<std::int64_t>(0, disponible - r.MemoriaLibre);
+  r.PresupuestoMotor = Presupuesto(*programa.Entorno);
+
+  ReiniciarPicoResidente();
+  r.ResidenteInicio = PicoResidente();
+  const double cpu0 = SegundosCpu(RUSAGE_SELF);
+  const double t0 = Ahora();
+  {
+    TMuestreo muestreo(c.Medidor, t0, base,
+                       [&palos](std::size_t i) { return palos[i]->GetDPos(); }, c.Csv);
+    programa.WMDropFiles(c.Rutas);
+    PorPalo(c, [&](std::size_t i) {
+      const TDHilo& hilo = *palos[i];
+      while (!Terminado(hilo)) {
+        if (hilo.GetLEC() != 0) throw std::runtime_error("error " + std::to_string(hilo.GetLEC()));
+        if (Ahora() - t0 > c.Limite) throw std::runtime_error("not done in time");
+        std::this_thread::sleep_for(kSondeo);
+      }
+      TerminarPalo(c.Medidor, c.Granja, i, base[i], t0, r.Palos[i]);
+    }, r);
+    r.Cpu = SegundosCpu(RUSAGE_SELF) - cpu0;
+    r.PicoResidente = PicoResidente();
+    muestreo.Terminar(r);
+  }
+  if (!programa.OCopia) {
+    r.Fallos.push_back("the drop chose no source");
+  } else if (r.Fallos.empty() && !ConfirmarReposo(*programa.OCopia, palos)) {
+    r.Fallos.push_back("workers still busy after every stick was reported done");
+  }
+  CerrarPalos(c, base, r);
+
+  programa.FormDestroy();
+  const double limite = Ahora() + kEsperaFinal;
+  for (const auto& hilo : hilos) {
+    while (!hilo->Finished() && Ahora() < limite) std::this_thread::sleep_for(kSondeo);
+    if (!hilo->Finished()) r.Fallos.push_back("a worker did not end after FormDestroy");
+  }
+  return r;
+}

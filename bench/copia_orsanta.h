@@ -1,0 +1,18 @@
+// The copy driven the way a user drives Orsanta, without widgets: start-up over the real mount
+// table, the sticks' rows selected by label, one drop of the entries from the source, and each
+// stick synced as soon as its row shows all done.
+#pragma once
+
+#include <cstdint>
+
+#include "bench/corrida.h"
+#include "bench/resultado.h"
+
+// How MemoriaLibre is set: to MemAvailable at the drop minus `presupuesto` bytes when that is not
+// negative, else to `memoria_libre` bytes when that is not negative, else the program's default.
+struct TMemoria {
+  std::int64_t presupuesto = -1;
+  std::int64_t memoria_libre = -1;
+};
+
+TResultado CopiarConOrsanta(const TCorrida& c, const TMemoria& memoria);

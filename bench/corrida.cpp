@@ -1,0 +1,44 @@
+#include "bench/corrida.h"
+
+#include <algorithm>
+#include <exception>
+#include <mutex>
+#include <thread>
+
+#include "bench/sistema.h"
+
+std::vector<TContadores> PrepararPalos(const TCorrida& c) {
+  for (const auto& palo : c.Granja.Palos) {
+    VaciarVolumen(palo.Montaje);
+    SincronizarVolumen(palo.Montaje);
+  }
+  VaciarCache();
+  std::vector<TContadores> base;
+  for (std::size_t i = 0; i < c.Granja.Palos.size(); ++i) base.push_back(c.Medidor.Leer(i));
+  return base;
+}
+
+void PorPalo(const TCorrida& c, const std::function<void(std::size_t)>& trabajo, TResultado& r) {
+  std::mutex mutex;
+  std::vector<std::thread> hilos;
+  for (std::size_t i = 0; i < c.Granja.Palos.size(); ++i) {
+    hilos.emplace_back([&, i] {
+      try {
+        trabajo(i);
+      } catch (const std::exception& e) {
+        std::lock_guard<std::mutex> lock(mutex);
+        r.Fallos.push_back(c.Granja.Palos[i].Label + ": " + e.what());
+      }
+    });
+  }
+  for (auto& hilo : hilos) hilo.join();
+}
+
+void CerrarPalos(const TCorrida& c, const std::vector<TContadores>& base, TResultado& r) {
+  r.Segundos = 0;
+  for (std::size_t i = 0; i < c.Granja.Palos.size(); ++i) {
+    SincronizarVolumen(c.Granja.Palos[i].Montaje);
+    r.Palos[i].AlFinal = Diferencia(c.Medidor.Leer(i), base[i]);
+    r.Segundos = std::max(r.Segundos, r.Palos[i].Sincronizado);
+  }
+}

@@ -1,0 +1,34 @@
+// What one timed copy to every stick measured.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "bench/medidor.h"
+
+struct TFinPalo {
+  double Hecho = 0;         // s from the start until the tool reported the stick done
+  double Sincronizado = 0;  // s from the start until the stick's syncfs returned
+  TContadores AlHecho;      // on the stick when it was reported done (since the start)
+  TContadores AlFinal;      // on the stick after the last sync of the run (since the start)
+};
+
+struct TResultado {
+  std::string Herramienta;
+  double Segundos = 0;  // start until the last stick was synced
+  std::vector<TFinPalo> Palos;
+  std::int64_t SuciosInicio = 0;      // Dirty + Writeback at the start
+  std::int64_t PicoSucios = 0;        // peak Dirty + Writeback of the machine
+  std::int64_t PicoSuciosGranja = 0;  // peak dirty pages of the farm's volumes; -1: unknown
+  std::int64_t PicoResidente = 0;     // peak resident memory of the copying process(es)
+  std::int64_t ResidenteInicio = 0;   // resident memory of the copying process at the start
+  double Cpu = 0;                     // CPU seconds of the copying process(es)
+  // Memory the tool was allowed (Orsanta only; -1: not bounded): the MemoriaLibre setting, what
+  // the engine could allocate before reaching it (MemAvailable at the start minus MemoriaLibre),
+  // and the engine's backlog budget derived from the setting.
+  std::int64_t MemoriaLibre = -1;
+  std::int64_t Presupuesto = -1;
+  std::int64_t PresupuestoMotor = -1;
+  std::vector<std::string> Fallos;    // errors and verification failures
+};

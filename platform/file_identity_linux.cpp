@@ -1,0 +1,27 @@
+// The identity of a file: its device and inode numbers, links followed.
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <string>
+
+#include "platform/eintr.h"
+#include "platform/errors.h"
+#include "platform/file_paths.h"
+#include "platform/files.h"
+
+namespace platform {
+
+bool GetFileIdentity(const std::u16string& path, FileIdentity* identity) {
+  std::string linux_path;
+  if (!ResolvePath(path, &linux_path)) return false;
+  struct stat info;
+  if (RetryOnEintr([&] { return stat(linux_path.c_str(), &info); }) != 0) {
+    SetLastError(ErrorForPath(linux_path, errno));
+    return false;
+  }
+  identity->Device = static_cast<std::uint64_t>(info.st_dev);
+  identity->Inode = static_cast<std::uint64_t>(info.st_ino);
+  return true;
+}
+
+}  // namespace platform
