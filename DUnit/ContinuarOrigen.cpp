@@ -25,7 +25,7 @@ void TDHilo::ContinuarOrigen() {
         registros->erase(registros->begin() + static_cast<std::ptrdiff_t>(posicion));
         if (auto R2 = SepararRezagados(*R, B)) {
           // Read once more for the destinations split off; their own totals stay as they are.
-          AddDFin(R2->DTalla(HRec.SectorSize));
+          AddDFin(R2->DTalla(GetAppRec().SectorSize));
           registros->push_back(std::move(R2));
         }
         R->LlenarIOList(*this, *cola);

@@ -221,7 +221,7 @@ void TDHilo::ReintentarArchivo() {
   auto rec = std::make_unique<TFRec>();
   IOLast->LlenarDList(rec->DList);
   if (rec->DList.empty()) {
-    AddDFin(-RedondearTalla(HRec.SectorSize, IOLast->FTalla));
+    AddDFin(-RedondearTalla(GetAppRec().SectorSize, IOLast->FTalla));
     return;
   }
   rec->ONombre = IOLast->ONombre;
@@ -242,7 +242,7 @@ void TDHilo::UnLockFList() { FList.Unlock(); }
 void TDHilo::AddDFin(std::int64_t I64) { DFinList.Agregar(I64); }
 
 void TDHilo::EliminarFiles(TDHilo* DH) {
-  const std::uint32_t sector = GetHRec().SectorSize;
+  const std::uint32_t sector = GetAppRec().SectorSize;
   auto cola = FList.Bloquear();
   try {
     for (auto it = cola->end(); it != cola->begin();) {

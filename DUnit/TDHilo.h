@@ -107,7 +107,9 @@ class TDHilo {
   // Main thread: draws the worker's item of the device list.
   void Pintar(platform::Canvas& canvas, const platform::Rect& R);
 
-  // Display values, safe from any thread.
+  // Display values, safe from any thread. Sizes that other threads round to this drive's
+  // sectors use the identity the last refresh gave (GetAppRec): the worker adopts it only at the
+  // end of its next turn, and totals and writes must agree from the first drop on.
   std::u16string GetVelocidad() const;
   std::u16string GetCapacidad() const;
   THRec GetHRec() const;

@@ -38,7 +38,7 @@ std::unique_ptr<TAbrirCarpeta> TFRec::IOAbrirArchivo() const {
 
 std::unique_ptr<TLeerArchivo> TFRec::IOLeerArchivo(const TDHilo& OD, std::int64_t& OPos) const {
   auto op = Operacion<TLeerArchivo>();
-  const THRec origen = OD.GetHRec();
+  const THRec origen = OD.GetAppRec();
   if (OPos + kBloque <= Talla) {
     op->BufBytes = kBloque;
     op->Bloque = kBloque;

@@ -31,5 +31,5 @@ std::int64_t TFRec::DTalla(std::uint32_t SectorSize) const {
 }
 
 void TFRec::AddDFin() const {
-  for (TDHilo* DH : DList) DH->AddDFin(RedondearTalla(DH->GetHRec().SectorSize, Talla));
+  for (TDHilo* DH : DList) DH->AddDFin(RedondearTalla(DH->GetAppRec().SectorSize, Talla));
 }

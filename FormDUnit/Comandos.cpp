@@ -1,5 +1,6 @@
 // The toolbar commands that live in the main window: stop/continue, prioritise, cancel, the
 // drop mode and the settings/progress view.
+#include <algorithm>
 #include <chrono>
 #include <mutex>
 #include <thread>

@@ -4,7 +4,9 @@
 
 #include "DUnit/TallaStr.h"
 #include "FUnit/Listado.h"
+#include "FormDUnit/Ocupado.h"
 #include "FormDUnit/TPrograma.h"
+#include "FormDUnit/TSuspension.h"
 #include "platform/paths.h"
 
 namespace {
@@ -15,22 +17,6 @@ bool RutaListado(char16_t letra, std::string* ruta_linux) {
   return platform::ToLinuxPath(std::u16string{letra} + u":\\" + NombrePrograma() + u".lst",
                                ruta_linux, &error);
 }
-
-// Keeps a worker suspended while the main thread works on its drive, and gives it back the
-// state it had.
-class TSuspension {
- public:
-  explicit TSuspension(TDHilo& DH) : DH_(DH), estaba_(DH.Suspended()) { DH_.Suspend(); }
-  ~TSuspension() {
-    if (!estaba_) DH_.Resume();
-  }
-  TSuspension(const TSuspension&) = delete;
-  TSuspension& operator=(const TSuspension&) = delete;
-
- private:
-  TDHilo& DH_;
-  const bool estaba_;
-};
 
 // One folder of the scan's descent path, left when the folder's scan ends however it ends.
 class TDentroDe {
@@ -47,6 +33,7 @@ class TDentroDe {
   std::vector<platform::FileIdentity>& camino_;
 };
 
+// A folder listing, closed however the scan of its folder ends.
 class TBusqueda {
  public:
   explicit TBusqueda(platform::Handle handle) : handle_(handle) {}
@@ -59,24 +46,6 @@ class TBusqueda {
 
  private:
   const platform::Handle handle_;
-};
-
-// The busy cursor and the disabled toolbar of a long command, given back when it ends.
-class TComandoLargo {
- public:
-  explicit TComandoLargo(TPrograma& programa) : programa_(programa) {
-    if (programa_.CursorOcupado) programa_.CursorOcupado(true);
-    programa_.ToolbarEnabled = false;
-  }
-  ~TComandoLargo() {
-    programa_.ToolbarEnabled = true;
-    if (programa_.CursorOcupado) programa_.CursorOcupado(false);
-  }
-  TComandoLargo(const TComandoLargo&) = delete;
-  TComandoLargo& operator=(const TComandoLargo&) = delete;
-
- private:
-  TPrograma& programa_;
 };
 
 }  // namespace
@@ -183,7 +152,7 @@ std::deque<std::unique_ptr<TFRec>> TPrograma::LeerListado(TDHilo& DH) {
 }
 
 void TPrograma::ToolButtonListarClick() {
-  const TComandoLargo comando(*this);
+  const TBarraOcupada ocupado(*this);
   try {
     for (std::size_t i = 0; i < DList.size() && static_cast<int>(i) < Vista.Count(); ++i) {
       if (!Vista.Selected(static_cast<int>(i))) continue;

@@ -124,7 +124,7 @@ void TLeerArchivo::OnExeIO() {
     op.FPos = FPos;
     op.ORec = ORec;
     // Each drive writes whole sectors of its own; the buffer is sized for the largest sector.
-    op.BufBytes = RedondearTalla(DH.GetHRec().SectorSize, BufBytes);
+    op.BufBytes = RedondearTalla(DH.GetAppRec().SectorSize, BufBytes);
   });
 }
 

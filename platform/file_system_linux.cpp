@@ -80,6 +80,14 @@ bool SetFileAttributes(const std::u16string& path, std::uint32_t attributes) {
 bool DeleteFile(const std::u16string& path) {
   std::string linux_path;
   if (!ResolvePath(path, &linux_path)) return false;
+  // A read-only file stays, as the program's callers expect of a delete.
+  struct stat info;
+  if (RetryOnEintr([&] { return lstat(linux_path.c_str(), &info); }) != 0)
+    return FailAt(linux_path, errno);
+  if (S_ISREG(info.st_mode) && (info.st_mode & S_IWUSR) == 0) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
   if (RetryOnEintr([&] { return unlink(linux_path.c_str()); }) != 0)
     return FailAt(linux_path, errno);
   return true;

@@ -82,6 +82,7 @@ bool GetFileAttributesEx(const std::u16string& path, FileAttributeData* data);
 // READONLY clears every write bit; its absence gives the owner write permission back.
 bool SetFileAttributes(const std::u16string& path, std::uint32_t attributes);
 
+// A read-only file is not deleted (ERROR_ACCESS_DENIED).
 bool DeleteFile(const std::u16string& path);
 bool RemoveDirectory(const std::u16string& path);
 // Creates the folder and every missing folder above it; true when it exists afterwards.

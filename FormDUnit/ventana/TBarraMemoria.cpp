@@ -1,6 +1,7 @@
 #include "FormDUnit/ventana/TBarraMemoria.h"
 
 #include <QPainter>
+#include <QResizeEvent>
 
 #include "FormDUnit/TPrograma.h"
 #include "FormDUnit/ventana/QtCanvas.h"
@@ -13,4 +14,9 @@ void TBarraMemoria::paintEvent(QPaintEvent*) {
   painter.setFont(font());
   QtCanvas canvas(painter);
   programa_.PBMemoriaPaint(canvas, width(), height());
+}
+
+void TBarraMemoria::resizeEvent(QResizeEvent* event) {
+  programa_.AnchoBarraMemoria = event->size().width();
+  QWidget::resizeEvent(event);
 }

@@ -1,4 +1,5 @@
-// The memory bar (PBMemoria): painted by the program's PBMemoriaPaint over the whole widget.
+// The memory bar (PBMemoria): painted by the program's PBMemoriaPaint over the whole widget. Its
+// width is published to the program, which sizes the progress of long commands by it.
 #pragma once
 
 #include <QWidget>
@@ -13,6 +14,7 @@ class TBarraMemoria final : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   TPrograma& programa_;

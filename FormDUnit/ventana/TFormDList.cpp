@@ -117,6 +117,9 @@ TFormDList::~TFormDList() {
 }
 
 void TFormDList::BotonPulsado(TBotonId boton) {
+  // A long command lets clicks through while it processes messages; the buttons may still look
+  // enabled until the next tick, but a disabled toolbar takes no command.
+  if (!programa_->ToolbarEnabled) return;
   switch (boton) {
     case ToolButtonContinuarDetener:
       programa_->ToolButtonContinuarDetenerClick();

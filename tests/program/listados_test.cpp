@@ -381,28 +381,21 @@ TEST_F(ListadosTest, SelectedRowsAreListedTopFirst) {
             (std::vector<std::u16string>{u"f", u"f\\g", u"f\\g\\" + lst, u"f\\" + lst, lst}));
 }
 
-// A real ext4 volume through the system's mount table: listed, then made read-only, where a new
-// listing cannot be written and the old one stays as it was.
-TEST(ListadosVolumenReal, ListingAndAReadOnlyVolume) {
+// A real ext4 volume: listed, then made read-only, where a new listing cannot be written and
+// the old one stays as it was.
+TEST_F(ListadosTest, ARealVolumeAndThenReadOnly) {
   if (!testing_support::LoopVolume::Available()) GTEST_SKIP() << "needs root and loop devices";
-  testing_support::LoopVolume volumen({.size_bytes = 32 << 20, .sector_size = 512, .label = "ORSLST",
-                                       .uuid = "1157ad05-0000-4000-8000-000000000003"});
+  testing_support::LoopVolume volumen({.size_bytes = 32 << 20, .sector_size = 512,
+                                       .label = "ORSLST", .uuid = ""});
   ASSERT_TRUE(volumen.ok()) << volumen.error();
   const std::string mp = volumen.mount_point();
   fs::create_directories(mp + "/Fotos/Viaje");
   std::ofstream(mp + "/Fotos/Viaje/a.jpg") << "jpeg";
   fs::create_directory_symlink("..", mp + "/Fotos/Viaje/arriba");
-  platform::SetDrives(platform::MakeLinuxDrives());
-  testing_support::VistaSimple vista;
-  TPrograma programa(vista);
+  drives->Put({u'E', mp, u"ORSLST", 0x1157AD05u});
   programa.FormCreate();
-  std::shared_ptr<TDHilo> hilo;
-  for (const auto& h : programa.DList) {
-    if (h->GetAppRec().ID == 0x1157AD05u) hilo = h;
-  }
-  ASSERT_NE(hilo, nullptr);
 
-  programa.CrearListado(*hilo);
+  Listar(u'E');
   const std::string ruta = mp + "/" + NombreListado();
   std::string escrito;
   ASSERT_TRUE(LeerArchivoCompleto(ruta, &escrito));
@@ -412,16 +405,12 @@ TEST(ListadosVolumenReal, ListingAndAReadOnlyVolume) {
 
   fs::remove(mp + "/Fotos/Viaje/a.jpg");
   ASSERT_TRUE(testing_support::RunCommand("mount -o remount,ro " + mp));
-  programa.CrearListado(*hilo);
+  Listar(u'E');
   std::string despues;
   ASSERT_TRUE(LeerArchivoCompleto(ruta, &despues));
   EXPECT_EQ(despues, escrito);
-  EXPECT_FALSE(hilo->Suspended());
-
-  auto hilos = programa.DList;
-  programa.FormDestroy();
-  for (auto& h : hilos) EXPECT_TRUE(Esperar([&] { return h->Finished(); }));
-  platform::SetDrives(nullptr);
+  EXPECT_FALSE(Por(u'E')->Suspended());
+  EXPECT_TRUE(programa.ProgresoTexto.empty());
 }
 
 }  // namespace

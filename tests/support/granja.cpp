@@ -126,7 +126,7 @@ void Granja::Encolar(const std::string& carpeta, const std::vector<size_t>& para
     rec->Tiempo = {datos.Times.Creation, datos.Times.LastAccess, datos.Times.LastWrite};
     rec->DList = lista;
     rec->AddDFin();
-    total_origen += rec->DTalla(origen->GetHRec().SectorSize);
+    total_origen += rec->DTalla(origen->GetAppRec().SectorSize);
     registros.push_back(std::move(rec));
   }
   origen->AddDFin(total_origen);

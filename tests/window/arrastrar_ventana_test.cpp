@@ -146,7 +146,7 @@ class ArrastrarVentanaTest : public QObject {
     QCOMPARE(CompararArboles(viaje, Raiz(u'F') / "Fotos/Viaje"), std::string());
   }
 
-  void aDropWhileTheToolbarIsDisabledIsRefused() {
+  void aDisabledToolbarRefusesDropsAndClicks() {
     Seleccionar({u'E'});
     Programa().ToolbarEnabled = false;
     QVERIFY(!Soltar({Raiz(u'D') / "Fotos/Viaje"}));
@@ -159,6 +159,9 @@ class ArrastrarVentanaTest : public QObject {
     QCoreApplication::processEvents();
     QCOMPARE(Programa().OCopia, nullptr);
     QCOMPARE(ventana_->windowTitle(), QString::fromStdU16String(NombrePrograma()));
+    // Nor a click that reaches a button before the window shows it disabled.
+    Boton("ToolButtonSumarRestar")->click();
+    QCOMPARE(Programa().Botones[ToolButtonSumarRestar].ImageIndex, 7);
   }
 };
 
