@@ -16,7 +16,7 @@ TMuestreo::TMuestreo(const TMedidor& medidor, double t0, std::vector<TContadores
     : medidor_(medidor), t0_(t0), base_(std::move(base)), progreso_(std::move(progreso)) {
   if (!csv.empty()) {
     csv_.open(csv);
-    csv_ << "t_s,dirty_writeback_MiB,farm_dirty_MiB";
+    csv_ << "t_s,mem_available_MiB,bench_rss_MiB,dirty_writeback_MiB,farm_dirty_MiB";
     for (std::size_t i = 0; i < medidor_.Palos(); ++i) {
       csv_ << ",dev_written_MB_" << i + 1 << ",statvfs_used_MB_" << i + 1;
       if (progreso_) csv_ << ",reported_MB_" << i + 1;
@@ -60,7 +60,8 @@ void TMuestreo::Muestrear() {
   pico_granja_ = granja < 0 ? -1 : std::max(pico_granja_, granja);
   if (!csv_.is_open()) return;
   constexpr double kMiB = 1 << 20;
-  csv_ << Ahora() - t0_ << ',' << sucios / kMiB << ',' << granja / kMiB;
+  csv_ << Ahora() - t0_ << ',' << Meminfo("MemAvailable") / kMiB << ',' << Residente() / kMiB
+       << ',' << sucios / kMiB << ',' << granja / kMiB;
   for (std::size_t i = 0; i < medidor_.Palos(); ++i) {
     const TContadores c = Diferencia(medidor_.Leer(i), base_[i]);
     csv_ << ',' << c.Escritos / 1e6 << ',' << c.Usados / 1e6;

@@ -69,6 +69,8 @@ void VaciarCache() {
 
 std::int64_t Meminfo(const char* campo) { return CampoKb("/proc/meminfo", campo); }
 
+std::int64_t Residente() { return CampoKb("/proc/self/status", "VmRSS"); }
+
 std::int64_t PicoResidente() { return CampoKb("/proc/self/status", "VmHWM"); }
 
 void ReiniciarPicoResidente() { Escribir("/proc/self/clear_refs", "5"); }

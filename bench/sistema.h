@@ -17,7 +17,9 @@ void VaciarCache();
 
 // A field of /proc/meminfo ("MemAvailable", "Dirty"), in bytes.
 std::int64_t Meminfo(const char* campo);
-// This process's peak resident memory (VmHWM), bytes, and its reset to the current size.
+// This process's resident memory (VmRSS) and peak resident memory (VmHWM), bytes, and the reset
+// of the peak to the current size.
+std::int64_t Residente();
 std::int64_t PicoResidente();
 void ReiniciarPicoResidente();
 
