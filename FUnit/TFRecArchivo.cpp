@@ -32,8 +32,8 @@ bool TFRec::LeerOrigen(TLector& SM) {
   return true;
 }
 
-// The serials are the identities of the last device refresh, the ones LeerTodo looks them up
-// by: a worker adopts its identity only at its next turn.
+// Drives are named by the identity of the last device refresh (GetAppRec), the one the sorted
+// worker lists are made from: a worker adopts it as its own HRec only at its next turn.
 void TFRec::EscribirTodo(std::string& SM) const {
   EscribirOrigen(SM);
   EscribirCadena(SM, DNombre);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "FormDUnit/ColaBloqueada.h"
 #include "FormDUnit/ModoArrastre.h"
 #include "FormDUnit/Ocupado.h"
 #include "FormDUnit/TPrograma.h"
@@ -16,20 +17,6 @@ namespace {
 using TLista = std::deque<std::unique_ptr<TFRec>>;
 
 constexpr std::size_t kLargoRaiz = 3;  // "X:\"
-
-// The source's queue, locked for the life of the object.
-class TColaBloqueada {
- public:
-  explicit TColaBloqueada(TDHilo& origen) : origen_(origen), cola_(origen.LockFList()) {}
-  ~TColaBloqueada() { origen_.UnLockFList(); }
-  TColaBloqueada(const TColaBloqueada&) = delete;
-  TColaBloqueada& operator=(const TColaBloqueada&) = delete;
-  TLista& operator*() { return cola_; }
-
- private:
-  TDHilo& origen_;
-  TLista& cola_;
-};
 
 // The end of every drop that got as far as its work, failed or not: every button back, the
 // cancel button as long as there is a drive, and no progress shown.
@@ -52,9 +39,7 @@ class TFinArrastre {
 // One progress point of a loop over destinations and records: at most once per timer interval
 // the bar shows `hecho` of `total` and the window gets its pending messages.
 void Avanzar(TPrograma& P, std::int64_t hecho, std::int64_t total) {
-  if (!P.ProgresoPendiente()) return;
-  P.ProgresoValor = static_cast<std::int32_t>(P.AnchoBarraMemoria * hecho / total);
-  P.Refrescar();
+  if (P.AvanzarProgreso(hecho, total)) P.Refrescar();
 }
 
 std::u16string EnUnidad(const std::u16string& texto, const THRec& rec) {

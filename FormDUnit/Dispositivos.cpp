@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "DUnit/BuscarPorID.h"
 #include "FormDUnit/TPrograma.h"
 #include "platform/drives.h"
 
@@ -132,20 +133,7 @@ std::vector<TDHilo*> TPrograma::ListaPorID() const {
 }
 
 TDHilo* TPrograma::EncontrarID(const std::vector<TDHilo*>& lista, std::uint32_t serial) {
-  // Leftmost match, so that of two volumes with one serial the first is always found.
-  int lo = 0, hi = static_cast<int>(lista.size()) - 1;
-  TDHilo* encontrado = nullptr;
-  while (lo <= hi) {
-    const int mid = (lo + hi) / 2;
-    const std::uint32_t id = lista[mid]->GetAppRec().ID;
-    if (id < serial) {
-      lo = mid + 1;
-    } else {
-      if (id == serial) encontrado = lista[mid];
-      hi = mid - 1;
-    }
-  }
-  return encontrado;
+  return BuscarPorID(lista, serial);
 }
 
 void TPrograma::EnfocarDispositivo(std::uint32_t serial) {

@@ -30,14 +30,6 @@ class TFinLista {
   const bool abrir_;
 };
 
-// The progress throttle: at most once per timer interval the bar takes `hecho` of `total`;
-// true when it did and is due for a repaint.
-bool Avanzar(TPrograma& P, std::int64_t hecho, std::int64_t total) {
-  if (!P.ProgresoPendiente()) return false;
-  P.ProgresoValor = static_cast<std::int32_t>(P.AnchoBarraMemoria * hecho / total);
-  return true;
-}
-
 }  // namespace
 
 void TPrograma::ToolButtonAbrirGuardarClick() {
@@ -69,7 +61,7 @@ void TPrograma::GuardarLista(const std::string& ruta) {
       EscribirEntero(bytes, static_cast<std::int32_t>(n));
       for (std::int64_t i = 0; i < n; ++i) {
         // Only the bar: the window's messages wait, as the source's queue is held.
-        if (Avanzar(*this, i, n) && RepintarMemoria) RepintarMemoria();
+        if (AvanzarProgreso(i, n) && RepintarMemoria) RepintarMemoria();
         (*cola)[i]->EscribirTodo(bytes);
       }
     }
@@ -107,7 +99,7 @@ void TPrograma::AbrirLista(const std::string& ruta) {
       std::int32_t n;
       if (lector.LeerEntero(&n)) {
         for (std::int32_t i = 0; i < n && OCopia->LeerFR(lector, por_id); ++i) {
-          if (Avanzar(*this, i, n)) Refrescar();
+          if (AvanzarProgreso(i, n)) Refrescar();
         }
       }
     }

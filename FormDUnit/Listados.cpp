@@ -1,6 +1,7 @@
 // The folder scan that turns a folder tree into file records, and the listing file of each
 // drive: every entry the drive has ever held, with the size and times it was first listed with.
 #include <algorithm>
+#include <iterator>
 
 #include "DUnit/TallaStr.h"
 #include "FUnit/Listado.h"

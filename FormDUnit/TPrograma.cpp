@@ -149,6 +149,12 @@ bool TPrograma::ProgresoPendiente() {
   return true;
 }
 
+bool TPrograma::AvanzarProgreso(std::int64_t hecho, std::int64_t total) {
+  if (!ProgresoPendiente()) return false;
+  ProgresoValor = static_cast<std::int32_t>(AnchoBarraMemoria * hecho / total);
+  return true;
+}
+
 void TPrograma::Refrescar() {
   if (RepintarMemoria) RepintarMemoria();
   if (ProcesarMensajes) ProcesarMensajes();

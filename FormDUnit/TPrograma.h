@@ -154,6 +154,8 @@ class TPrograma {
 
   // The progress throttle of long commands: true when a refresh is due (LDT is then now).
   bool ProgresoPendiente();
+  // When a refresh is due, the memory bar's progress part takes `hecho` of `total`; true then.
+  bool AvanzarProgreso(std::int64_t hecho, std::int64_t total);
   // Repaints the memory bar and lets the window process pending messages, where hooks are set.
   void Refrescar();
 

@@ -25,5 +25,7 @@ printf '\x43\xa6\x00\x00\x00\x00\x00\x00' >"$corpus/listado_vacio"
 printf "$origen$texto"'\x01\x00\x00\x00\x44\x33\x22\x11' >"$corpus/registro"
 
 # A single allocation above the limit is a failure: no reader may size anything by a count it
-# has not checked against the bytes.
-"$build/tests/lectores_fuzz" -max_total_time="$seconds" -malloc_limit_mb=64 "$corpus"
+# has not checked against the bytes. Inputs that fail are kept in the build folder.
+mkdir -p "$build/artefactos"
+"$build/tests/lectores_fuzz" -max_total_time="$seconds" -malloc_limit_mb=64 \
+  -artifact_prefix="$build/artefactos/" "$corpus"
