@@ -110,6 +110,8 @@ void TDHilo::Execute() {
 }
 
 void TDHilo::Destroy() {
+  // A transfer still under way must not complete into the operations destroyed below.
+  IOCP->AbandonTransfers();
   try {
     if (EsLaFuente()) EliminarDestinos();
     IOLast.reset();

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 
@@ -14,6 +15,7 @@
 #include "FormDUnit/TPrograma.h"
 #include "bench/fin_palo.h"
 #include "bench/muestreo.h"
+#include "bench/presupuesto_fijo.h"
 #include "bench/sistema.h"
 #include "bench/vista_bench.h"
 
@@ -106,19 +108,23 @@ TResultado CopiarConOrsanta(const TCorrida& c, const TMemoria& memoria) {
   const std::vector<std::shared_ptr<TDHilo>> palos = BuscarPalos(programa, c.Granja);
   Seleccionar(vista, programa, palos);
 
-  const std::int64_t disponible = Meminfo("MemAvailable");
+  std::optional<TPresupuestoFijo> presupuesto_fijo;
   if (memoria.presupuesto >= 0) {
-    programa.Entorno->MemoriaLibre = disponible - memoria.presupuesto;
+    presupuesto_fijo.emplace(programa.Entorno, memoria.presupuesto);
   } else if (memoria.memoria_libre >= 0) {
     programa.Entorno->MemoriaLibre = memoria.memoria_libre;
   }
   r.MemoriaLibre = programa.Entorno->MemoriaLibre;
-  r.Presupuesto = std::max<std::int64_t>(0, disponible - r.MemoriaLibre);
+  r.Presupuesto = std::max<std::int64_t>(0, Meminfo("MemAvailable") - r.MemoriaLibre);
   r.PresupuestoMotor = Presupuesto(*programa.Entorno);
 
   ReiniciarPicoResidente();
   r.ResidenteInicio = PicoResidente();
-  const double cpu0 = SegundosCpu(RUSAGE_SELF);
+  // The process's CPU time less the benchmark's own threads: polling, sampling, the budget.
+  auto cpu_ajuste = [&presupuesto_fijo] {
+    return presupuesto_fijo ? presupuesto_fijo->SegundosCpu() : 0.0;
+  };
+  const double cpu0 = SegundosCpu(RUSAGE_SELF) - cpu_ajuste();
   const double t0 = Ahora();
   {
     TMuestreo muestreo(c.Medidor, t0, base,
@@ -133,9 +139,9 @@ TResultado CopiarConOrsanta(const TCorrida& c, const TMemoria& memoria) {
       }
       TerminarPalo(c.Medidor, c.Granja, i, base[i], t0, r.Palos[i]);
     }, r);
-    r.Cpu = SegundosCpu(RUSAGE_SELF) - cpu0;
-    r.PicoResidente = PicoResidente();
     muestreo.Terminar(r);
+    r.Cpu = SegundosCpu(RUSAGE_SELF) - cpu_ajuste() - cpu0 - r.CpuArnes;
+    r.PicoResidente = PicoResidente();
   }
   if (!programa.OCopia) {
     r.Fallos.push_back("the drop chose no source");

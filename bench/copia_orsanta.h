@@ -8,8 +8,9 @@
 #include "bench/corrida.h"
 #include "bench/resultado.h"
 
-// How MemoriaLibre is set: to MemAvailable at the drop minus `presupuesto` bytes when that is not
-// negative, else to `memoria_libre` bytes when that is not negative, else the program's default.
+// How MemoriaLibre is set: held so that the engine may grow by `presupuesto` bytes when that is
+// not negative (TPresupuestoFijo), else to `memoria_libre` bytes when that is not negative, else
+// the program's default.
 struct TMemoria {
   std::int64_t presupuesto = -1;
   std::int64_t memoria_libre = -1;

@@ -23,12 +23,15 @@ void PorPalo(const TCorrida& c, const std::function<void(std::size_t)>& trabajo,
   std::vector<std::thread> hilos;
   for (std::size_t i = 0; i < c.Granja.Palos.size(); ++i) {
     hilos.emplace_back([&, i] {
+      std::string fallo;
       try {
         trabajo(i);
       } catch (const std::exception& e) {
-        std::lock_guard<std::mutex> lock(mutex);
-        r.Fallos.push_back(c.Granja.Palos[i].Label + ": " + e.what());
+        fallo = c.Granja.Palos[i].Label + ": " + e.what();
       }
+      std::lock_guard<std::mutex> lock(mutex);
+      if (!fallo.empty()) r.Fallos.push_back(fallo);
+      r.CpuArnes += SegundosCpuHilo();
     });
   }
   for (auto& hilo : hilos) hilo.join();

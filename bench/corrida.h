@@ -23,7 +23,7 @@ struct TCorrida {
 std::vector<TContadores> PrepararPalos(const TCorrida& c);
 
 // Runs `trabajo(i)` for every stick i on a thread of its own and waits for all of them; what a
-// thread throws becomes a line of r.Fallos.
+// thread throws becomes a line of r.Fallos, and the threads' CPU time goes to r.CpuArnes.
 void PorPalo(const TCorrida& c, const std::function<void(std::size_t)>& trabajo, TResultado& r);
 
 // Each stick synced once more and what is on it since `base` kept in AlFinal; r.Segundos becomes

@@ -44,6 +44,7 @@ void TMuestreo::Terminar(TResultado& r) {
   r.SuciosInicio = sucios_inicio_;
   r.PicoSucios = pico_sucios_;
   r.PicoSuciosGranja = pico_granja_;
+  r.CpuArnes += cpu_;
 }
 
 void TMuestreo::Bucle() {
@@ -51,6 +52,7 @@ void TMuestreo::Bucle() {
   while (!parar_.wait_for(lock, kIntervalo, [this] { return parado_; })) Muestrear();
   // One last sample, so that a copy shorter than the interval is seen at its end.
   Muestrear();
+  cpu_ = SegundosCpuHilo();
 }
 
 void TMuestreo::Muestrear() {

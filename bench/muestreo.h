@@ -25,7 +25,8 @@ class TMuestreo {
   TMuestreo(const TMuestreo&) = delete;
   TMuestreo& operator=(const TMuestreo&) = delete;
 
-  // Ends the sampling and puts the dirty memory at the start and its peaks into `r`.
+  // Ends the sampling and puts the dirty memory at the start and its peaks into `r`, and the
+  // sampling thread's CPU time into r.CpuArnes.
   void Terminar(TResultado& r);
 
  private:
@@ -44,5 +45,6 @@ class TMuestreo {
   std::mutex mutex_;
   std::condition_variable parar_;
   bool parado_ = false;  // guarded by mutex_
+  double cpu_ = 0;       // written by the sampling thread when it ends
   std::thread hilo_;
 };

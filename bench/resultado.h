@@ -24,6 +24,7 @@ struct TResultado {
   std::int64_t PicoResidente = 0;     // peak resident memory of the copying process(es)
   std::int64_t ResidenteInicio = 0;   // resident memory of the copying process at the start
   double Cpu = 0;                     // CPU seconds of the copying process(es)
+  double CpuArnes = 0;                // CPU seconds of the benchmark's own threads meanwhile
   // Memory the tool was allowed (Orsanta only; -1: not bounded): the MemoriaLibre setting, what
   // the engine could allocate before reaching it (MemAvailable at the start minus MemoriaLibre),
   // and the engine's backlog budget derived from the setting.

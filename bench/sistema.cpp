@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -74,6 +75,12 @@ std::int64_t Residente() { return CampoKb("/proc/self/status", "VmRSS"); }
 std::int64_t PicoResidente() { return CampoKb("/proc/self/status", "VmHWM"); }
 
 void ReiniciarPicoResidente() { Escribir("/proc/self/clear_refs", "5"); }
+
+double SegundosCpuHilo() {
+  timespec t{};
+  if (clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t) != 0) Fallar("clock_gettime");
+  return t.tv_sec + t.tv_nsec / 1e9;
+}
 
 double SegundosCpu(int quien) {
   rusage uso{};

@@ -26,3 +26,5 @@ void ReiniciarPicoResidente();
 // User plus system CPU seconds of this process (RUSAGE_SELF) or of its waited-for children
 // (RUSAGE_CHILDREN).
 double SegundosCpu(int quien);
+// User plus system CPU seconds of the calling thread.
+double SegundosCpuHilo();

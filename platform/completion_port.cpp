@@ -103,8 +103,7 @@ class PortImpl final : public CompletionPort {
     std::deque<QueuedTransfer> abandoned;
     std::lock_guard lock(core_->mutex);
     core_->closed = true;
-    ++core_->generation;
-    abandoned.swap(core_->queued);
+    AbandonLocked(&abandoned);
     core_->work_queued.notify_all();
   }
 
@@ -120,8 +119,7 @@ class PortImpl final : public CompletionPort {
       std::unique_lock lock(core_->mutex);
       if (!core_->packet_posted.wait_for(lock, std::chrono::milliseconds(timeout_ms),
                                          [&] { return !core_->packets.empty(); })) {
-        ++core_->generation;
-        abandoned.swap(core_->queued);
+        AbandonLocked(&abandoned);
         *packet = CompletionPacket{};
         SetLastError(WAIT_TIMEOUT);
         return false;
@@ -133,6 +131,12 @@ class PortImpl final : public CompletionPort {
     if (taken.error == ERROR_SUCCESS) return true;
     SetLastError(taken.error);
     return false;
+  }
+
+  void AbandonTransfers() override {
+    std::deque<QueuedTransfer> abandoned;  // released after the lock
+    std::lock_guard lock(core_->mutex);
+    AbandonLocked(&abandoned);
   }
 
   int PendingTransfers() const override {
@@ -174,6 +178,12 @@ class PortImpl final : public CompletionPort {
   }
 
  private:
+  // Caller holds the mutex; the abandoned transfers are released by the caller after it.
+  void AbandonLocked(std::deque<QueuedTransfer>* abandoned) {
+    ++core_->generation;
+    abandoned->swap(core_->queued);
+  }
+
   const std::shared_ptr<PortCore> core_ = std::make_shared<PortCore>();
 };
 

@@ -48,6 +48,10 @@ class CompletionPort : public std::enable_shared_from_this<CompletionPort> {
 
   // Transfers queued or under way on this port (for tests and shutdown).
   virtual int PendingTransfers() const = 0;
+
+  // Any thread: abandons every transfer queued or under way, as a wait time-out does, so that
+  // the operations that started them can be destroyed at once.
+  virtual void AbandonTransfers() = 0;
 };
 
 using PortPtr = std::shared_ptr<CompletionPort>;

@@ -103,6 +103,9 @@ class HttpLibServer final : public HttpServer {
       const int si = 1;
       setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &si, sizeof si);
     });
+    // The listening loop looks at its socket every 100 ms instead of blocking in accept, so a
+    // stop always ends it, whatever the timing of the socket's closing.
+    servidor->set_idle_interval(0, 100000);
     // One request per connection: an idle keep-alive connection would hold Deactivate.
     servidor->set_keep_alive_max_count(1);
     servidor->set_read_timeout(kEsperaPeticion, 0);
