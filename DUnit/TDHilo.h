@@ -71,6 +71,8 @@ class TDHilo {
   void Suspend() { Hilo.Suspend(); }
   void Resume() { Hilo.Resume(); }
   bool Suspended() const { return Hilo.Suspended(); }
+  // True once a suspended worker has reached its pause point and runs nothing more.
+  bool Detenido() const { return Hilo.Paused(); }
   // True once the thread has run Destroy().
   bool Finished() const { return Terminado.load(std::memory_order_acquire); }
 

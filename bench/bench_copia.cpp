@@ -1,7 +1,6 @@
 // The copy benchmark: Orsanta and parallel `cp -a` + sync, one after the other on the same stick
 // farm (granja.sh), each timed until every stick is synced and then verified.
 #include <algorithm>
-#include <chrono>
 #include <ctime>
 #include <filesystem>
 #include <fstream>

@@ -130,6 +130,7 @@ TResultado CopiarConOrsanta(const TCorrida& c, const TMemoria& memoria) {
     TMuestreo muestreo(c.Medidor, t0, base,
                        [&palos](std::size_t i) { return palos[i]->GetDPos(); }, c.Csv);
     programa.WMDropFiles(c.Rutas);
+    r.Arrastre = Ahora() - t0;
     PorPalo(c, [&](std::size_t i) {
       const TDHilo& hilo = *palos[i];
       while (!Terminado(hilo)) {

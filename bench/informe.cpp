@@ -114,6 +114,9 @@ void Informar(std::ostream& out, const TGranja& g, const TManifiesto& datos,
   t.Fila("  / physical limit", [&](const TResultado& r) {
     return Fmt("%.3f", r.Segundos / limite) + objetivo(r, "", r.Segundos / limite <= 1.03);
   }, "<= 1.03 (a, b)");
+  t.Fila("drop (scan and queueing), s", [](const TResultado& r) {
+    return r.Arrastre > 0 ? Fmt("%.2f", r.Arrastre) : std::string("-");
+  });
   t.Fila("last stick reported done, s", [](const TResultado& r) { return Fmt("%.2f", Hecho(r)); });
   t.Fila("data on sticks when reported done", [&](const TResultado& r) {
     const double parte = ParteDatos(r, datos.Bytes);

@@ -17,6 +17,7 @@ struct TFinPalo {
 struct TResultado {
   std::string Herramienta;
   double Segundos = 0;  // start until the last stick was synced
+  double Arrastre = 0;  // s the drop itself took (Orsanta: scan and queueing on the main thread)
   std::vector<TFinPalo> Palos;
   std::int64_t SuciosInicio = 0;      // Dirty + Writeback at the start
   std::int64_t PicoSucios = 0;        // peak Dirty + Writeback of the machine

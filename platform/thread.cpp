@@ -48,7 +48,14 @@ void ThreadControl::PausePoint() {
     priority_raised_ = setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kRaisedNice) == 0;
   }
   std::unique_lock lock(mutex_);
+  paused_ = suspended_ && !Terminated();
   changed_.wait(lock, [this] { return !suspended_ || Terminated(); });
+  paused_ = false;
+}
+
+bool ThreadControl::Paused() const {
+  std::lock_guard lock(mutex_);
+  return paused_;
 }
 
 void ThreadControl::Sleep(unsigned ms) {

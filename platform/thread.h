@@ -20,6 +20,8 @@ class ThreadControl {
   void Suspend();
   void Resume();
   bool Suspended() const;
+  // True while the thread waits at its pause point: from then on it runs nothing until resumed.
+  bool Paused() const;
 
   // Any thread: ask for above-normal priority. Applied by the thread itself at its next
   // PausePoint, where permitted (kept silently otherwise).
@@ -38,6 +40,7 @@ class ThreadControl {
   mutable std::mutex mutex_;
   std::condition_variable changed_;
   bool suspended_ = false;  // guarded by mutex_
+  bool paused_ = false;     // guarded by mutex_
 };
 
 // Starts `body` on a new detached thread.

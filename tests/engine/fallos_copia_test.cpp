@@ -38,7 +38,7 @@ TEST_F(FallosCopiaTest, UnopenableSourceFileIsRetriedAtTheEndOfTheQueue) {
   granja.entorno->TiempoError = 500;
   const fs::path raiz = granja.RaizOrigen();
   for (const char* nombre : {"a.bin", "b.bin", "c.bin", "d.bin"}) EscribirAzar(raiz / nombre, 5000, 1);
-  granja.origen->Suspend();
+  ASSERT_TRUE(testing_support::Detener(*granja.origen));
   granja.Encolar();
   fs::rename(raiz / "b.bin", raiz / "aparte.bin");  // gone when the source reaches it
   granja.origen->Resume();
@@ -112,7 +112,7 @@ TEST_F(FallosCopiaTest, AFullDestinationLeavesTheQueueAndTheOthersFinish) {
   // The source waits on espera.bin while the small drive fills up, so that the records only the
   // small drive needs are still queued when it fails.
   fallos.Colgar("espera.bin");
-  granja.origen->Suspend();
+  ASSERT_TRUE(testing_support::Detener(*granja.origen));
   granja.Encolar("comun");
   granja.Encolar("espera.bin", {0});
   granja.Encolar("solo_pequeno", {1});

@@ -12,6 +12,7 @@
 #include "platform/errors.h"
 #include "platform/locale.h"
 #include "tests/support/operaciones_prueba.h"
+#include "tests/support/esperar.h"
 
 namespace {
 
@@ -119,8 +120,7 @@ TEST_F(WorkerTest, FirstTurnAdoptsTheIdentityGivenByDiscovery) {
 TEST_F(WorkerTest, WorkTotalChangesOnlyAtTheWorkersOwnTurn) {
   auto hilo = Nuevo();
   ASSERT_TRUE(EsperarVueltas(*hilo, 1));
-  hilo->Suspend();
-  std::this_thread::sleep_for(300ms);  // let it reach its pause point
+  ASSERT_TRUE(testing_support::Detener(*hilo));
   std::vector<std::thread> hilos_externos;
   for (int t = 0; t < 4; ++t) {
     hilos_externos.emplace_back([&hilo, t] {

@@ -16,6 +16,7 @@
 #include "tests/support/granja.h"
 #include "tests/support/unidades_volumenes.h"
 #include "tests/support/vista_simple.h"
+#include "tests/support/esperar.h"
 
 namespace {
 
@@ -96,7 +97,9 @@ class ArrastrarBase : public ::testing::Test {
   void ElegirOrigen(bool detenido) {
     Soltar({Raiz(u'D') / "Fotos"});
     ASSERT_EQ(programa.OCopia, Hilo(u'D'));
-    if (detenido) programa.OCopia->Suspend();
+    if (detenido) {
+      ASSERT_TRUE(testing_support::Detener(*programa.OCopia));
+    }
   }
   std::map<std::u16string, TEncolado> Cola() {
     std::map<std::u16string, TEncolado> cola;
@@ -284,7 +287,7 @@ TEST_F(ArrastrarTest, DeleteModeCancelsQueuedCopiesAndDeletesEntriesBeforeTheirF
   EscribirAzar(Raiz(u'E') / "Fotos/Viaje/sub/extra.txt", 20, 9);  // never dropped
   const std::int64_t hecho_e = Hilo(u'E')->GetDFin();
 
-  programa.OCopia->Suspend();
+  ASSERT_TRUE(testing_support::Detener(*programa.OCopia));
   Seleccionar({u'E', u'F', u'G'});
   Soltar({suelto});
   Seleccionar({u'F'});
@@ -355,7 +358,7 @@ TEST_F(ArrastrarTest, TheSourceAndADriveInErrorAreDeselected) {
   Soltar({Raiz(u'D') / "Fotos/suelto.bin"});
   ASSERT_TRUE(Esperar([&] { return Hilo(u'F')->GetLEC() != 0; }));
 
-  programa.OCopia->Suspend();
+  ASSERT_TRUE(testing_support::Detener(*programa.OCopia));
   // Only those two: nothing to do, and no message.
   Seleccionar({u'D', u'F'});
   Soltar({Raiz(u'D') / "Fotos/Viaje"});

@@ -15,6 +15,7 @@
 #include "tests/support/temp_folder.h"
 #include "tests/support/unidades_volumenes.h"
 #include "tests/support/vista_simple.h"
+#include "tests/support/esperar.h"
 
 namespace {
 
@@ -96,7 +97,7 @@ TEST_F(ComandosTest, CancelWithoutASourceEndsTheSelectedWorkersUntilTheNextRefre
 TEST_F(ComandosTest, CancelWithASourceKeepsItAndTakesTheOthersOutOfItsWork) {
   Soltar("carpeta");  // nothing selected: D becomes the source
   ASSERT_EQ(programa.OCopia, Hilo(u'D'));
-  programa.OCopia->Suspend();
+  ASSERT_TRUE(testing_support::Detener(*programa.OCopia));
   Seleccionar({u'E', u'F'});
   Soltar("carpeta");
   const auto E = Hilo(u'E');

@@ -147,7 +147,8 @@ TEST_F(DispositivosTest, WithASourceVanishedDestinationsAreHandedToIt) {
   programa.FormCreate();
   programa.OCopia = Por(u'D');
   programa.OCopia->EsOrigen();
-  programa.OCopia->Suspend();  // keeps the record queued while the test looks at it
+  // Stopped, the source keeps the record queued while the test looks at it.
+  ASSERT_TRUE(testing_support::Detener(*programa.OCopia));
   auto e = Por(u'E');
   auto f = Por(u'F');
   for (auto& hilo : {e, f}) {

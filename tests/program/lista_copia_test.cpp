@@ -113,7 +113,7 @@ class ListaCopiaTest : public ::testing::Test {
     programa.CursorOcupado = [this](bool ocupado) { cursores.push_back(ocupado); };
     programa.FormCreate();
     ASSERT_EQ(programa.DList.size(), 3u);
-    Hilo(u'D')->Suspend();
+    ASSERT_TRUE(testing_support::Detener(*Hilo(u'D')));
   }
   void TearDown() override {
     std::vector<std::shared_ptr<TDHilo>> hilos = programa.DList;
@@ -382,7 +382,8 @@ TEST(ListaCopiaVolumenes, ARoundTripCopiesTheSameWorkAfterARestart) {
     programa.RutaConfiguracion = carpeta.path() + "/Orsanta.cfg";
     programa.FormCreate();
     ASSERT_EQ(programa.DList.size(), 4u);
-    programa.DList[0]->Suspend();  // D: the copies wait for the list to be opened again
+    // D: the copies wait for the list to be opened again.
+    ASSERT_TRUE(testing_support::Detener(*programa.DList[0]));
     for (int i = 0; i < 4; ++i) vista.SetSelected(i, i > 0);
     programa.WMDropFiles({fotos.string()});
     ASSERT_EQ(programa.OCopia, programa.DList[0]);

@@ -17,4 +17,12 @@ inline bool Esperar(const std::function<bool()>& condicion,
   return condicion();
 }
 
+// Suspends a worker and waits until it has stopped at its pause point, so that it takes
+// nothing more from its queues (a turn under way when it is suspended still ends).
+template <class Hilo>
+bool Detener(Hilo& hilo) {
+  hilo.Suspend();
+  return Esperar([&] { return hilo.Detenido(); });
+}
+
 }  // namespace testing_support
