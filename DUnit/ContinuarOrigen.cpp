@@ -40,9 +40,12 @@ void TDHilo::ContinuarOrigen() {
 // Called with IOList locked and not empty.
 void TDHilo::TomarSiguiente() {
   auto& cola = IOList.SinBloqueo();
+  // The backlog counts what an operation held when it was queued; a read gets its buffer here.
+  const std::int64_t en_cola = cola.front()->Cache;
   if (cola.front()->CrearBuf(Entorno->MemoriaLibre.load())) {
     IONext = std::move(cola.front());
     cola.pop_front();
+    CacheEnCola.fetch_sub(en_cola);
   } else {
     // The read waits at the head of the queue for memory; asked again after the idle turn.
     CrearEspera();

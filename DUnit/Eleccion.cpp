@@ -11,11 +11,10 @@ std::int64_t Presupuesto(const TEntorno& entorno) {
 
 std::size_t ElegirPosicion(const std::deque<std::unique_ptr<TFRec>>& registros,
                            std::int64_t B) {
-  std::size_t elegido = 0;
-  for (std::size_t i = registros.size(); i-- > 0;) {
-    if (registros[i]->DList.front()->GetCache() < B) elegido = i;
+  for (std::size_t i = 0; i < registros.size(); ++i) {
+    if (registros[i]->DList.front()->GetCache() < B) return i;
   }
-  return elegido;
+  return 0;
 }
 
 std::unique_ptr<TFRec> SepararRezagados(TFRec& R, std::int64_t B) {

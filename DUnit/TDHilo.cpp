@@ -118,7 +118,11 @@ void TDHilo::Destroy() {
     IONext.reset();
     IOError.reset();
     LiberarIOList.Bloquear()->clear();
-    IOList.Bloquear()->clear();
+    {
+      auto cola = IOList.Bloquear();
+      cola->clear();
+      CacheEnCola.store(0);
+    }
     if (IOFile != platform::kInvalidHandle && !platform::CloseHandle(IOFile)) {
       platform::CancelIo(IOFile);
     }
@@ -171,6 +175,7 @@ void TDHilo::ContinuarDestino() {
     if (!cola->empty()) {
       IONext = std::move(cola->front());
       cola->pop_front();
+      CacheEnCola.fetch_sub(IONext->Cache);
     } else {
       CrearEspera();
     }
@@ -208,6 +213,7 @@ void TDHilo::ErrorOrigen() {
       auto cola = IOList.Bloquear();
       for (auto& op : *cola) LiberarIOList.Agregar(std::move(op));
       cola->clear();
+      CacheEnCola.store(0);
     }
     DPos.store(DPos.load() - IOLast->FPos);
     IOLast->OnReadError();
@@ -281,14 +287,13 @@ void TDHilo::EliminarDestinos() {
   }
 }
 
-std::int64_t TDHilo::GetCache() {
-  std::int64_t total = 0;
-  auto cola = IOList.Bloquear();
-  for (const auto& op : *cola) total += op->Cache;
-  return total;
-}
+std::int64_t TDHilo::GetCache() { return CacheEnCola.load(); }
 
-void TDHilo::AgregarIO(std::unique_ptr<TEspera> op) { IOList.Agregar(std::move(op)); }
+void TDHilo::AgregarIO(std::unique_ptr<TEspera> op) {
+  auto cola = IOList.Bloquear();
+  CacheEnCola.fetch_add(op->Cache);
+  cola->push_back(std::move(op));
+}
 
 void TDHilo::AgregarLiberar(std::unique_ptr<TEspera> op) { LiberarIOList.Agregar(std::move(op)); }
 

@@ -89,7 +89,8 @@ class TDHilo {
   // Main thread, on the source: the queued records that DH needs move to the front, each with
   // DH as its first destination; the rest follow, most destinations first.
   void PriorizarDestino(TDHilo* DH);
-  // Buffer bytes queued in IOList and not started.
+  // Buffer bytes queued in IOList and not started, kept as operations come and go, so that
+  // the source can weigh every destination's backlog on each turn without walking queues.
   std::int64_t GetCache();
   // Appends an operation to the end of this worker's queue (any thread; takes IOList's lock).
   void AgregarIO(std::unique_ptr<TEspera> op);
@@ -171,6 +172,8 @@ class TDHilo {
   std::atomic<TDHilo*> OD{nullptr};         // written by the main thread
   std::shared_ptr<TDHilo> ODVida;           // keeps a destination's source alive
   TListaProtegida<std::unique_ptr<TEspera>> IOList;
+  // The Cache of IOList's operations as they were queued; changed under IOList's lock.
+  std::atomic<std::int64_t> CacheEnCola{0};
   TListaProtegida<std::unique_ptr<TEspera>> LiberarIOList;
   TListaProtegida<std::shared_ptr<TDHilo>> EliminarDestinosList;
 
