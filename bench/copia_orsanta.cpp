@@ -17,7 +17,7 @@
 #include "bench/muestreo.h"
 #include "bench/presupuesto_fijo.h"
 #include "bench/sistema.h"
-#include "bench/vista_bench.h"
+#include "tests/support/vista_simple.h"
 
 namespace {
 
@@ -67,7 +67,7 @@ std::vector<std::shared_ptr<TDHilo>> BuscarPalos(const TPrograma& programa, cons
   return palos;
 }
 
-void Seleccionar(TVistaBench& vista, const TPrograma& programa,
+void Seleccionar(testing_support::VistaSimple& vista, const TPrograma& programa,
                  const std::vector<std::shared_ptr<TDHilo>>& palos) {
   for (int i = 0; i < vista.Count(); ++i) {
     const bool es_palo = std::find(palos.begin(), palos.end(), programa.DList[i]) != palos.end();
@@ -100,7 +100,7 @@ TResultado CopiarConOrsanta(const TCorrida& c, const TMemoria& memoria) {
   const std::vector<TContadores> base = PrepararPalos(c);
 
   TCarpetaAjustes ajustes;
-  TVistaBench vista;
+  testing_support::VistaSimple vista;
   TPrograma programa(vista);
   programa.RutaConfiguracion = ajustes.Archivo();
   programa.FormCreate();
