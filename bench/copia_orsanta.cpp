@@ -11,8 +11,8 @@
 #include <stdexcept>
 #include <thread>
 
-#include "DUnit/Eleccion.h"
-#include "FormDUnit/TPrograma.h"
+#include "engine/Eleccion.h"
+#include "app/TPrograma.h"
 #include "bench/fin_palo.h"
 #include "bench/muestreo.h"
 #include "bench/presupuesto_fijo.h"

@@ -10,7 +10,7 @@
 #include <memory>
 #include <thread>
 
-#include "DUnit/TEntorno.h"
+#include "engine/TEntorno.h"
 
 class TPresupuestoFijo {
  public:

@@ -1,6 +1,6 @@
 // The encodings of the program's files: exact bytes, round trips, and readers fed bytes cut
 // short or damaged.
-#include "FUnit/Codificacion.h"
+#include "records/Codificacion.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <initializer_list>
 #include <random>
 
-#include "FUnit/Listado.h"
-#include "FUnit/TFRec.h"
+#include "records/Listado.h"
+#include "records/TFRec.h"
 #include "tests/support/loop_volume.h"
 #include "tests/support/temp_folder.h"
 

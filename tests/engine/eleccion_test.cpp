@@ -1,10 +1,10 @@
 // The source's choice of record and the split of lagging destinations, on real workers whose
 // backlogs are set by queuing buffers on them.
-#include "DUnit/Eleccion.h"
+#include "engine/Eleccion.h"
 
 #include <gtest/gtest.h>
 
-#include "DUnit/TDHilo.h"
+#include "engine/TDHilo.h"
 #include "tests/support/esperar.h"
 
 namespace {

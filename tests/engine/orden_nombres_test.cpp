@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "FUnit/TFRec.h"
+#include "records/TFRec.h"
 
 namespace {
 

@@ -1,10 +1,8 @@
-// Planning a record into its chain of source operations, with block sizes and progress texts.
+// Planning a record into its chain of source operations, with block sizes and progress figures.
 #include <gtest/gtest.h>
 
-#include "DUnit/TDHilo.h"
-#include "FUnit/TFRec.h"
-#include "IOUnit/OperacionesOrigen.h"
-#include "platform/locale.h"
+#include "engine/Planificacion.h"
+#include "engine/TDHilo.h"
 #include "tests/support/esperar.h"
 
 namespace {
@@ -13,13 +11,12 @@ constexpr std::int64_t MiB = 1LL << 20;
 
 struct Bloque {
   std::int64_t fpos, bufbytes, bloque;
-  const char16_t* fstr;
+  TFStr fstr;
 };
 
 class PlanificacionTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    platform::SetLocaleForTests(platform::LocaleFormat{});
     origen = TDHilo::Create(std::make_shared<TEntorno>());
     origen->SetAppRec({u"FUENTE", u'D', 1, 512, 4096});
     ASSERT_TRUE(testing_support::Esperar([&] { return origen->GetHRec().ID == 1; }));
@@ -27,7 +24,6 @@ class PlanificacionTest : public ::testing::Test {
   void TearDown() override {
     origen->Terminate();
     testing_support::Esperar([&] { return origen->Finished(); });
-    platform::ResetLocale();
   }
   std::deque<std::unique_ptr<TEspera>> Planificar(std::int64_t talla, std::uint32_t atributos = 0) {
     TFRec rec;
@@ -38,7 +34,7 @@ class PlanificacionTest : public ::testing::Test {
     rec.Tiempo = {1, 2, 3};
     rec.DList = destinos;
     std::deque<std::unique_ptr<TEspera>> cola;
-    rec.LlenarIOList(*origen, cola);
+    LlenarIOList(rec, *origen, cola);
     return cola;
   }
   // Checks an open, the blocks and a close.
@@ -75,18 +71,18 @@ TEST_F(PlanificacionTest, FolderAndEmptyFileAreOneOperation) {
   auto vacio = Planificar(0);
   ASSERT_EQ(vacio.size(), 1u);
   EXPECT_EQ(typeid(*vacio.front()), typeid(TAbrirArchivoVacio));
-  EXPECT_EQ(vacio.front()->FStr, u"");
+  EXPECT_EQ(vacio.front()->FStr, TFStr{});
 }
 
 TEST_F(PlanificacionTest, BlocksAreTwoMebibytesAndTheLastIsRoundedToSectors) {
-  ComprobarArchivo(Planificar(1), 1, {{0, 512, 4096, u" 1.00 Byte 0%"}});
+  ComprobarArchivo(Planificar(1), 1, {{0, 512, 4096, {1, 0}}});
   ComprobarArchivo(Planificar(4 * MiB), 4 * MiB,
-                   {{0, 2 * MiB, 2 * MiB, u" 4.00 Mb 0%"}, {2 * MiB, 2 * MiB, 2 * MiB, u" 4.00 Mb 50%"}});
+                   {{0, 2 * MiB, 2 * MiB, {4 * MiB, 0}}, {2 * MiB, 2 * MiB, 2 * MiB, {4 * MiB, 50}}});
   ComprobarArchivo(Planificar(2 * MiB + 1), 2 * MiB + 1,
-                   {{0, 2 * MiB, 2 * MiB, u" 2.00 Mb 0%"}, {2 * MiB, 512, 4096, u" 2.00 Mb 99%"}});
+                   {{0, 2 * MiB, 2 * MiB, {2 * MiB + 1, 0}}, {2 * MiB, 512, 4096, {2 * MiB + 1, 99}}});
   auto cola = Planificar(2 * MiB - 1);
-  EXPECT_EQ(cola.front()->FStr, u" 2.00 Mb");
-  EXPECT_EQ(cola.back()->FStr, u" 2.00 Mb 100%");
+  EXPECT_EQ(cola.front()->FStr, (TFStr{2 * MiB - 1, -1}));
+  EXPECT_EQ(cola.back()->FStr, (TFStr{2 * MiB - 1, 100}));
 }
 
 TEST_F(PlanificacionTest, EveryOperationCarriesTheSameDestinationsInOrder) {

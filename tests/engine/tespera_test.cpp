@@ -1,4 +1,4 @@
-#include "IOUnit/TEspera.h"
+#include "engine/TEspera.h"
 
 #include <gtest/gtest.h>
 

@@ -8,9 +8,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "DUnit/BuscarPorID.h"
-#include "DUnit/TDHilo.h"
-#include "FUnit/TFRec.h"
+#include "engine/BuscarPorID.h"
+#include "engine/RegistroCopia.h"
+#include "engine/TDHilo.h"
+#include "records/TFRec.h"
 #include "tests/support/esperar.h"
 #include "tests/support/scoped_drives.h"
 #include "tests/support/temp_folder.h"
@@ -47,7 +48,7 @@ TEST(TFRecTodo, BytesOfARecordWithOneDestination) {
   rec.DNombre = u"cd";
   rec.DList = {trabajadores.Nuevo(u'E', 0x11223344)};
   std::string bytes;
-  rec.EscribirTodo(bytes);
+  EscribirTodo(rec, bytes);
   ASSERT_EQ(bytes.size(), 60u);
   std::string origen;
   rec.EscribirOrigen(origen);
@@ -138,7 +139,7 @@ TEST_F(LeerTodoTest, GivesThePresentDrivesThatLackTheEntry) {
     TFRec rec;
     TLector lector(bytes);
     bool con_destinos = c.destinos.empty();  // the opposite of what is expected
-    ASSERT_TRUE(rec.LeerTodo(lector, por_id, &con_destinos)) << c.caso;
+    ASSERT_TRUE(LeerTodo(rec, lector, por_id, &con_destinos)) << c.caso;
     EXPECT_EQ(lector.Restante(), 0u) << c.caso;
     EXPECT_EQ(rec.DList, c.destinos) << c.caso;
     EXPECT_EQ(con_destinos, !c.destinos.empty()) << c.caso;
@@ -153,7 +154,7 @@ TEST_F(LeerTodoTest, DamagedRecordsFailWithoutDestinations) {
     TFRec rec;
     TLector lector(std::string_view(bytes).substr(0, corte));
     bool con_destinos = false;
-    EXPECT_FALSE(rec.LeerTodo(lector, por_id, &con_destinos)) << corte;
+    EXPECT_FALSE(LeerTodo(rec, lector, por_id, &con_destinos)) << corte;
     EXPECT_TRUE(rec.DList.empty()) << corte;
   }
   // A negative count, or one the bytes cannot hold, is a read failure.
@@ -167,7 +168,7 @@ TEST_F(LeerTodoTest, DamagedRecordsFailWithoutDestinations) {
     TFRec rec;
     TLector lector(danado);
     bool con_destinos = false;
-    EXPECT_FALSE(rec.LeerTodo(lector, por_id, &con_destinos)) << cuenta;
+    EXPECT_FALSE(LeerTodo(rec, lector, por_id, &con_destinos)) << cuenta;
     EXPECT_TRUE(rec.DList.empty()) << cuenta;
   }
 }

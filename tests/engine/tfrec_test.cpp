@@ -1,6 +1,6 @@
 // File records: their destination lists, the reordering of the source's queue, and the test of
 // whether a drive already holds an entry.
-#include "FUnit/TFRec.h"
+#include "records/TFRec.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "DUnit/TDHilo.h"
+#include "engine/TDHilo.h"
 #include "tests/support/esperar.h"
 #include "tests/support/scoped_drives.h"
 #include "tests/support/temp_folder.h"

@@ -6,9 +6,10 @@
 #include <string>
 #include <string_view>
 
-#include "FUnit/Codificacion.h"
-#include "FUnit/Listado.h"
-#include "FUnit/TFRec.h"
+#include "records/Codificacion.h"
+#include "records/Listado.h"
+#include "engine/RegistroCopia.h"
+#include "records/TFRec.h"
 
 namespace {
 
@@ -93,7 +94,7 @@ void Todos(std::string_view bytes) {
   for (;;) {
     TFRec rec;
     bool con_destinos = true;
-    if (!rec.LeerTodo(lector, {}, &con_destinos)) break;
+    if (!LeerTodo(rec, lector, {}, &con_destinos)) break;
     Exigir(!con_destinos && rec.DList.empty());
   }
 }

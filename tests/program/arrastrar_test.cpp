@@ -11,7 +11,7 @@
 #include <iterator>
 #include <map>
 
-#include "FormDUnit/TPrograma.h"
+#include "app/TPrograma.h"
 #include "tests/support/archivos_prueba.h"
 #include "tests/support/granja.h"
 #include "tests/support/unidades_volumenes.h"

@@ -9,7 +9,7 @@
 #include <map>
 #include <random>
 
-#include "FormDUnit/TPrograma.h"
+#include "app/TPrograma.h"
 #include "tests/support/archivos_prueba.h"
 #include "tests/support/granja.h"
 #include "tests/support/temp_folder.h"

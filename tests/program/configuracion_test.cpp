@@ -9,9 +9,9 @@
 #include <memory>
 #include <random>
 
-#include "DUnit/TallaStr.h"
-#include "FUnit/Codificacion.h"
-#include "FormDUnit/TPrograma.h"
+#include "app/TallaStr.h"
+#include "records/Codificacion.h"
+#include "app/TPrograma.h"
 #include "tests/support/scoped_drives.h"
 #include "tests/support/servidor_local.h"
 #include "tests/support/temp_folder.h"
@@ -83,7 +83,7 @@ class ConfiguracionTest : public ::testing::Test {
     programa.LeerConfiguracion();
   }
   std::array<platform::Color, 3> Colores() const {
-    const TEntorno& e = *programa.Entorno;
+    const TColores& e = programa.Colores;
     return {e.ColorOrigen.load(), e.ColorDestino.load(), e.ColorError.load()};
   }
   using Valores = std::array<std::u16string, 5>;
@@ -374,7 +374,7 @@ TEST_F(ConfiguracionTest, RandomDamageStartsWithSaneValues) {
 TEST_F(ConfiguracionTest, ShutDownSavesAndTheNextStartReadsBack) {
   programa.ValidarVariable(2, u"60");
   programa.ValidarVariable(3, u"No");
-  programa.Entorno->ColorError = platform::Rgb(9, 8, 7);
+  programa.Colores.ColorError = platform::Rgb(9, 8, 7);
   programa.FormDestroy();
 
   TPrograma siguiente(vista);
@@ -382,7 +382,7 @@ TEST_F(ConfiguracionTest, ShutDownSavesAndTheNextStartReadsBack) {
   siguiente.FormCreate();
   EXPECT_EQ(siguiente.Entorno->TiempoError.load(), 60000u);
   EXPECT_FALSE(siguiente.UsarCaminoOrigen);
-  EXPECT_EQ(siguiente.Entorno->ColorError.load(), platform::Rgb(9, 8, 7));
+  EXPECT_EQ(siguiente.Colores.ColorError.load(), platform::Rgb(9, 8, 7));
   siguiente.FormDestroy();
 }
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "FormDUnit/TPrograma.h"
+#include "app/TPrograma.h"
 #include "platform/drives.h"
 #include "tests/support/esperar.h"
 #include "tests/support/loop_volume.h"

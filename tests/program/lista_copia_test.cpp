@@ -12,9 +12,9 @@
 #include <iterator>
 #include <shared_mutex>
 
-#include "FUnit/Codificacion.h"
-#include "FormDUnit/ColaBloqueada.h"
-#include "FormDUnit/TPrograma.h"
+#include "records/Codificacion.h"
+#include "app/ColaBloqueada.h"
+#include "app/TPrograma.h"
 #include "platform/drives.h"
 #include "platform/file_time.h"
 #include "tests/support/archivos_prueba.h"

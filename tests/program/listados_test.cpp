@@ -11,8 +11,8 @@
 #include <fstream>
 #include <thread>
 
-#include "FUnit/Listado.h"
-#include "FormDUnit/TPrograma.h"
+#include "records/Listado.h"
+#include "app/TPrograma.h"
 #include "platform/drives.h"
 #include "platform/locale.h"
 #include "tests/support/esperar.h"

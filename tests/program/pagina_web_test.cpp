@@ -6,8 +6,10 @@
 #include <map>
 #include <thread>
 
-#include "FormDUnit/Base64.h"
-#include "FormDUnit/TPrograma.h"
+#include "app/LineaDispositivo.h"
+#include "app/TPrograma.h"
+#include "web/Base64.h"
+#include "web/PaginaWeb.h"
 #include "platform/drives.h"
 #include "platform/latin1.h"
 #include "platform/locale.h"
@@ -44,6 +46,7 @@ class PaginaWebTest : public ::testing::Test {
     platform::SetDrives(drives);
     programa.RutaConfiguracion = carpeta.path() + "/Orsanta.cfg";  // none: the defaults
     programa.RutaPrograma = kRutaPrograma;
+    ConectarPaginaWeb(programa);
     iconos[kRutaPrograma] = "foo";
     // Unknown paths give bytes that show in the page, so a wrong path cannot pass unseen.
     programa.IconoIco = [this](const std::string& ruta) {
@@ -73,7 +76,7 @@ class PaginaWebTest : public ::testing::Test {
   void PaginaYFecha(std::u16string* pagina, std::u16string* fecha) {
     for (int intento = 0; intento < 3; ++intento) {
       *fecha = platform::FormatShortDate(platform::Now());
-      *pagina = programa.IdHTTPServerCommandGet();
+      *pagina = IdHTTPServerCommandGet(programa);
       if (*fecha == platform::FormatShortDate(platform::Now())) return;
     }
   }
@@ -103,7 +106,7 @@ TEST_F(PaginaWebTest, OneLinePerWorkerWithItsIconAndEscapedTexts) {
   iconos[f] = "";  // a drive the desktop has no icon for
   const auto con_capacidad = [](const std::shared_ptr<TDHilo>& hilo, const char16_t* texto) {
     hilo->AddDFin(0);
-    EXPECT_TRUE(Esperar([&] { return hilo->GetCapacidad() == texto; }));
+    EXPECT_TRUE(Esperar([&] { return TextoCapacidad(hilo->GetCapacidad()) == texto; }));
     return hilo;
   };
   programa.AppVersion = 42588;
@@ -147,8 +150,8 @@ TEST_F(PaginaWebTest, Base64IsThatOfRfc4648) {
   for (const auto& c : casos) {
     EXPECT_EQ(platform::ToUtf8(Base64(c.bytes)), platform::ToUtf8(c.texto)) << c.bytes;
   }
-  EXPECT_EQ(TPrograma::ImgIcono("foobar"), u"<img src=\"data:image/ico;base64,Zm9vYmFy\">");
-  EXPECT_EQ(TPrograma::ImgIcono(""), u"");  // no icon, no element
+  EXPECT_EQ(ImgIcono("foobar"), u"<img src=\"data:image/ico;base64,Zm9vYmFy\">");
+  EXPECT_EQ(ImgIcono(""), u"");  // no icon, no element
 }
 
 TEST_F(PaginaWebTest, EveryMethodAndPathGetsThePageInIso88591) {
@@ -158,7 +161,7 @@ TEST_F(PaginaWebTest, EveryMethodAndPathGetsThePageInIso88591) {
   programa.DList = {hilos.Nuevo({u"\u00d1and\u00fa \u20ac\U0001F600", u'E', 2, 512, 4096})};
   const std::uint16_t puerto = testing_support::ActivarEnPuertoLibre(*programa.IdHTTPServer);
   ASSERT_NE(puerto, 0);
-  const std::string pagina = platform::ToLatin1(programa.IdHTTPServerCommandGet());
+  const std::string pagina = platform::ToLatin1(IdHTTPServerCommandGet(programa));
   ASSERT_NE(pagina.find("&nbsp\xD1" "and\xFA ?? (E) <br>"), std::string::npos);
 
   auto cliente = testing_support::Cliente(puerto);

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "engine/RegistroCopia.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "tests/support/esperar.h"
@@ -125,7 +126,7 @@ void Granja::Encolar(const std::string& carpeta, const std::vector<size_t>& para
     rec->Atributos = datos.Attributes;
     rec->Tiempo = {datos.Times.Creation, datos.Times.LastAccess, datos.Times.LastWrite};
     rec->DList = lista;
-    rec->AddDFin();
+    AddDFin(*rec);
     total_origen += rec->DTalla(origen->GetAppRec().SectorSize);
     registros.push_back(std::move(rec));
   }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "DUnit/TDHilo.h"
+#include "engine/TDHilo.h"
 #include "platform/drives.h"
 #include "tests/support/loop_volume.h"
 

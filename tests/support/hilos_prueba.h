@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "DUnit/TDHilo.h"
+#include "engine/TDHilo.h"
 #include "tests/support/esperar.h"
 #include "tests/support/operaciones_prueba.h"
 
@@ -28,11 +28,11 @@ struct HilosPrueba {
 
   // A destination of the source that has done `hecho` of `total` bytes; its last operation,
   // which the idle operations after it go on showing, is `nombre` at `fpos` of `ftalla` with the
-  // progress text `fstr`.
+  // progress figures `fstr`.
   std::shared_ptr<TDHilo> ConProgreso(const THRec& rec, std::int64_t total, std::int64_t hecho,
                                       const std::u16string& nombre = u"",
                                       std::int64_t fpos = 0, std::int64_t ftalla = 0,
-                                      const std::u16string& fstr = u"") {
+                                      const TFStr& fstr = {}) {
     auto hilo = Destino(rec);
     hilo->AddDFin(total);
     auto op = std::make_unique<OperacionInmediata>(contadores, hecho);

@@ -5,7 +5,7 @@
 
 #include <atomic>
 
-#include "IOUnit/TEspera.h"
+#include "engine/TEspera.h"
 
 namespace testing_support {
 

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "DUnit/TDHilo.h"
+#include "engine/TDHilo.h"
 #include "platform/drives.h"
 #include "tests/support/esperar.h"
 #include "tests/support/loop_volume.h"

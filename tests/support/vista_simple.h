@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "FormDUnit/TVistaDispositivos.h"
+#include "app/TVistaDispositivos.h"
 
 namespace testing_support {
 

@@ -12,8 +12,8 @@
 #include <QToolButton>
 #include <memory>
 
-#include "FormDUnit/ventana/ColoresQt.h"
-#include "FormDUnit/ventana/TFormDList.h"
+#include "gui/ColoresQt.h"
+#include "gui/TFormDList.h"
 #include "tests/window/unidades_prueba.h"
 
 namespace {
@@ -209,9 +209,9 @@ class AjustesVentanaTest : public QObject {
     QFETCH(QString, caja);
     QFETCH(int, campo);
     QFETCH(bool, acepta);
-    TEntorno& entorno = *Programa().Entorno;
-    std::atomic<platform::Color>* colores[] = {&entorno.ColorOrigen, &entorno.ColorDestino,
-                                               &entorno.ColorError};
+    TColores& paleta = Programa().Colores;
+    std::atomic<platform::Color>* colores[] = {&paleta.ColorOrigen, &paleta.ColorDestino,
+                                               &paleta.ColorError};
     const platform::Color antes = colores[campo]->load();
     auto* widget = Control<QWidget>(caja.toLatin1().constData());
     QCOMPARE(widget->toolTip(), QStringLiteral("Hacer clic para cambiar el color."));

@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <memory>
 
-#include "FormDUnit/ventana/ImagenesHerramientas.h"
-#include "FormDUnit/ventana/TFormDList.h"
-#include "FormDUnit/ventana/TListaDispositivos.h"
+#include "gui/ImagenesHerramientas.h"
+#include "gui/TFormDList.h"
+#include "gui/TListaDispositivos.h"
 #include "tests/support/archivos_prueba.h"
 #include "tests/support/granja.h"
 #include "tests/support/unidades_volumenes.h"

@@ -6,8 +6,8 @@
 #include <QTest>
 #include <memory>
 
-#include "FormDUnit/ventana/IconosIco.h"
-#include "FormDUnit/ventana/TFormDList.h"
+#include "gui/IconosIco.h"
+#include "gui/TFormDList.h"
 #include "platform/drives.h"
 #include "tests/window/unidades_prueba.h"
 

@@ -4,7 +4,7 @@
 #include <QTest>
 #include <QToolTip>
 
-#include "FormDUnit/ventana/TListaDispositivos.h"
+#include "gui/TListaDispositivos.h"
 
 class ListaDispositivosTest : public QObject {
   Q_OBJECT

@@ -6,10 +6,10 @@
 #include <QTest>
 #include <memory>
 
-#include "FormDUnit/ventana/ColoresQt.h"
-#include "FormDUnit/ventana/QtCanvas.h"
-#include "FormDUnit/ventana/TFormDList.h"
-#include "FormDUnit/ventana/TListaDispositivos.h"
+#include "gui/ColoresQt.h"
+#include "gui/QtCanvas.h"
+#include "gui/TFormDList.h"
+#include "gui/TListaDispositivos.h"
 #include "platform/memory.h"
 #include "tests/support/hilos_prueba.h"
 #include "tests/window/unidades_prueba.h"
@@ -236,9 +236,9 @@ class PinturaTest : public QObject {
       double arriba, abajo;
       platform::Color color;
     } filas[] = {
-        {0.5, 0, programa.Entorno->ColorOrigen.load()},
-        {0.25, 0.75, programa.Entorno->ColorDestino.load()},
-        {0, 0.5, programa.Entorno->ColorError.load()},
+        {0.5, 0, programa.Colores.ColorOrigen.load()},
+        {0.25, 0.75, programa.Colores.ColorDestino.load()},
+        {0, 0.5, programa.Colores.ColorError.load()},
     };
     for (int i = 0; i < 3; ++i) {
       const QRect r = lista->visualRect(lista->model()->index(i, 0));
@@ -284,7 +284,7 @@ class PinturaTest : public QObject {
     programa.Entorno->MemoriaLibre = memoriaLibre;
     programa.ProgresoTexto = progreso.toStdU16String();
     programa.ProgresoValor = valor;
-    const TEntorno& entorno = *programa.Entorno;
+    const TColores& entorno = programa.Colores;
     const QColor memoria = ColorQt(enError ? entorno.ColorError : entorno.ColorOrigen);
     const QColor avance = ColorQt(entorno.ColorDestino);
 

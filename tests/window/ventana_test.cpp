@@ -12,9 +12,9 @@
 #include <algorithm>
 #include <memory>
 
-#include "FormDUnit/ventana/ColoresQt.h"
-#include "FormDUnit/ventana/ImagenesHerramientas.h"
-#include "FormDUnit/ventana/TFormDList.h"
+#include "gui/ColoresQt.h"
+#include "gui/ImagenesHerramientas.h"
+#include "gui/TFormDList.h"
 #include "tests/window/unidades_prueba.h"
 
 Q_DECLARE_METATYPE(TBotonId)
@@ -132,7 +132,7 @@ class VentanaTest : public QObject {
     QFETCH(QString, caja);
     QFETCH(int, campo);
     TFormDList& ventana = Abrir();
-    TEntorno& entorno = *ventana.Programa().Entorno;
+    TColores& entorno = ventana.Programa().Colores;
     std::atomic<platform::Color>* colores[] = {&entorno.ColorOrigen, &entorno.ColorDestino,
                                                &entorno.ColorError};
     auto* widget = Control<QWidget>(caja.toLatin1().constData());

@@ -1,0 +1,314 @@
+// Drag and drop: the first drop chooses the source drive; every drop from it then queues the
+// dropped entries for the selected drives that lack them, or, in delete mode, cancels their
+// queued copies and deletes them on the selected drives.
+#include <algorithm>
+#include <exception>
+
+#include "app/ColaBloqueada.h"
+#include "app/ModoArrastre.h"
+#include "app/Ocupado.h"
+#include "app/TPrograma.h"
+#include "app/TSuspension.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+
+namespace {
+
+using TLista = std::deque<std::unique_ptr<TFRec>>;
+
+constexpr std::size_t kLargoRaiz = 3;  // "X:\"
+
+// The end of every drop that got as far as its work, failed or not: every button back, the
+// cancel button as long as there is a drive, and no progress shown.
+class TFinArrastre {
+ public:
+  explicit TFinArrastre(TPrograma& programa) : programa_(programa) {}
+  ~TFinArrastre() {
+    for (TBoton& boton : programa_.Botones) boton.Enabled = true;
+    programa_.Botones[ToolButtonCancelar].Enabled = !programa_.DList.empty();
+    programa_.ProgresoTexto.clear();
+    programa_.ProgresoValor = 0;
+  }
+  TFinArrastre(const TFinArrastre&) = delete;
+  TFinArrastre& operator=(const TFinArrastre&) = delete;
+
+ private:
+  TPrograma& programa_;
+};
+
+// One progress point of a loop over destinations and records: at most once per timer interval
+// the bar shows `hecho` of `total` and the window gets its pending messages.
+void Avanzar(TPrograma& P, std::int64_t hecho, std::int64_t total) {
+  if (P.AvanzarProgreso(hecho, total)) P.Refrescar();
+}
+
+std::u16string EnUnidad(const std::u16string& texto, const THRec& rec) {
+  return texto + rec.Nombre + u"(" + rec.Letra + u":)";
+}
+
+// The queue's records in name order, for look-ups by ONombre. The queue keeps owning them,
+// which is why this is not an EncontrarFR list; the stable sort keeps the first queued of
+// equal names first, as EncontrarFR would find it.
+std::vector<TFRec*> PorNombre(const TLista& cola) {
+  std::vector<TFRec*> lista;
+  lista.reserve(cola.size());
+  for (const auto& rec : cola) lista.push_back(rec.get());
+  std::stable_sort(lista.begin(), lista.end(), [](const TFRec* a, const TFRec* b) {
+    return CompararNombres(a->ONombre, b->ONombre) < 0;
+  });
+  return lista;
+}
+
+TFRec* Buscar(const std::vector<TFRec*>& por_nombre, const std::u16string& nombre) {
+  const auto it = std::lower_bound(
+      por_nombre.begin(), por_nombre.end(), nombre,
+      [](const TFRec* rec, const std::u16string& n) { return CompararNombres(rec->ONombre, n) < 0; });
+  return it != por_nombre.end() && CompararNombres((*it)->ONombre, nombre) == 0 ? *it : nullptr;
+}
+
+// Add mode: each dropped entry gets its queue record (a new one, or the one already queued
+// under its name) and each destination that has it neither queued, nor named in its listing,
+// nor on its drive. A failure ends add mode silently: records it left without destinations
+// leave the queue in the tail.
+void AgregarArrastrados(TPrograma& P, TLista& cola, const TLista& arrastrados,
+                        const std::vector<TDHilo*>& destinos) {
+  try {
+    const std::vector<TFRec*> encolados = PorNombre(cola);
+    P.Refrescar();
+    const std::uint32_t sector_origen = P.OCopia->GetAppRec().SectorSize;
+    std::vector<TFRec*> trabajo;
+    trabajo.reserve(arrastrados.size());
+    for (const auto& D : arrastrados) {
+      TFRec* Q = Buscar(encolados, D->ONombre);
+      if (Q == nullptr) {
+        auto nuevo = std::make_unique<TFRec>();
+        nuevo->ONombre = D->ONombre;
+        nuevo->DNombre = D->DNombre;
+        nuevo->Talla = D->Talla;
+        nuevo->Atributos = D->Atributos;
+        nuevo->Tiempo = D->Tiempo;
+        Q = nuevo.get();
+        cola.push_back(std::move(nuevo));
+        P.OCopia->AddDFin(Q->DTalla(sector_origen));
+      }
+      trabajo.push_back(Q);
+    }
+    P.Refrescar();
+
+    const std::int64_t n = static_cast<std::int64_t>(trabajo.size());
+    const std::int64_t m = static_cast<std::int64_t>(destinos.size());
+    for (std::int64_t d = 0; d < m; ++d) {
+      TDHilo& W = *destinos[d];
+      const THRec rec = W.GetAppRec();
+      P.ProgresoTexto = EnUnidad(u"Comprobando destinos en ", rec);
+      P.Refrescar();
+      TSuspension suspension(W);
+      const TLista listado = P.LeerListado(W);
+      for (std::int64_t r = 0; r < n; ++r) {
+        Avanzar(P, n * d + r, m * n);
+        TFRec& Q = *trabajo[r];
+        if (Q.EncontrarDestino(&W) || EncontrarFR(listado, Q.ONombre) != nullptr ||
+            ArchivoIgual(CaminoUnidad(rec.Letra, Q.DNombre), Q.Tiempo.ETiempo, Q.Talla)) {
+          continue;
+        }
+        Q.DList.push_back(&W);
+        W.AddDFin(Q.DTalla(rec.SectorSize));
+      }
+    }
+  } catch (...) {
+    // Silenced here, in the one place add mode ends on a failure.
+  }
+}
+
+// Delete mode: the queued copies of the dropped entries to the destinations are cancelled,
+// then the entries are deleted on each destination, every entry before its folder. Only empty
+// folders go, so a folder that holds entries that were not dropped stays.
+void EliminarArrastrados(TPrograma& P, TLista& cola, TLista& arrastrados,
+                         const std::vector<TDHilo*>& destinos) {
+  OrdenarPorNombre(arrastrados);
+  P.Refrescar();
+  for (auto it = cola.rbegin(); it != cola.rend(); ++it) {
+    TFRec& Q = **it;
+    if (EncontrarFR(arrastrados, Q.ONombre) == nullptr) continue;
+    for (TDHilo* W : destinos) {
+      if (Q.EliminarDestino(W)) W->AddDFin(-Q.DTalla(W->GetAppRec().SectorSize));
+    }
+  }
+  P.Refrescar();
+  std::stable_sort(arrastrados.begin(), arrastrados.end(), [](const auto& a, const auto& b) {
+    return a->ONombre.size() > b->ONombre.size();
+  });
+  P.Refrescar();
+
+  const std::int64_t n = static_cast<std::int64_t>(arrastrados.size());
+  const std::int64_t m = static_cast<std::int64_t>(destinos.size());
+  for (std::int64_t d = 0; d < m; ++d) {
+    TDHilo& W = *destinos[d];
+    const THRec rec = W.GetAppRec();
+    P.ProgresoTexto = EnUnidad(u"Eliminando en ", rec);
+    TSuspension suspension(W);
+    for (std::int64_t r = 0; r < n; ++r) {
+      const TFRec& E = *arrastrados[r];
+      const std::u16string camino = CaminoUnidad(rec.Letra, E.DNombre);
+      // What cannot be deleted stays; the drop has nothing to say about it.
+      if (E.Atributos & platform::FILE_ATTRIBUTE_DIRECTORY) {
+        platform::RemoveDirectory(camino);
+      } else {
+        platform::DeleteFile(camino);
+      }
+      Avanzar(P, n * d + r, m * n);
+    }
+  }
+}
+
+// Records left without a destination leave the queue, and the source's total with them.
+void QuitarSinDestinos(TDHilo& origen, TLista& cola) {
+  const std::uint32_t sector = origen.GetAppRec().SectorSize;
+  std::int64_t quitado = 0;
+  std::erase_if(cola, [&](const std::unique_ptr<TFRec>& rec) {
+    if (!rec->DList.empty()) return false;
+    quitado += rec->DTalla(sector);
+    return true;
+  });
+  if (quitado != 0) origen.AddDFin(-quitado);
+}
+
+}  // namespace
+
+void TPrograma::WMDropFiles(const std::vector<std::string>& nombres) {
+  if (!ToolbarEnabled) return;
+  // The first name decides the drive: one that no drive holds cannot come from the source.
+  // Later names that are not on the first one's drive are left out, as only that drive is
+  // read.
+  std::vector<std::u16string> caminos;
+  for (std::size_t i = 0; i < nombres.size(); ++i) {
+    std::u16string camino;
+    if (!platform::ToProgramPath(nombres[i], &camino)) {
+      if (i == 0) break;
+      continue;
+    }
+    if (i == 0 || camino.front() == caminos.front().front()) caminos.push_back(std::move(camino));
+  }
+
+  TDHilo* hilo = caminos.empty() ? nullptr : EncontrarLetra(DList, caminos.front().front());
+  if (hilo != nullptr && !OCopia) {
+    const auto it = std::find_if(DList.begin(), DList.end(),
+                                 [hilo](const auto& h) { return h.get() == hilo; });
+    AsignarOrigen(*it);
+  }
+  if (OCopia && hilo == OCopia.get()) {
+    DListBoxDropFiles(caminos);
+    PonerModoAgregar(Botones[ToolButtonSumarRestar]);
+  } else if (MostrarMensaje) {
+    MostrarMensaje(u"Origen de copia no valido");
+  }
+}
+
+void TPrograma::AsignarOrigen(const std::shared_ptr<TDHilo>& DH) {
+  OCopia = DH;
+  DH->EsOrigen();
+  Caption = NombrePrograma() + u" leyendo desde [" + DH->GetAppRec().Nombre + u"]";
+  for (const auto& W : DList) {
+    if (W == DH) continue;
+    // The destination's continuation uses OD on its next turn, which may come at once.
+    W->SetOD(DH);
+    W->EsDestino();
+  }
+  Botones[ToolButtonAbrirGuardar].ImageIndex = 3;
+  Botones[ToolButtonAbrirGuardar].Hint = u"Guardar";
+}
+
+TDHilo* TPrograma::EncontrarLetra(const std::vector<std::shared_ptr<TDHilo>>& lista,
+                                  char16_t letra) {
+  int lo = 0, hi = static_cast<int>(lista.size()) - 1;
+  TDHilo* encontrado = nullptr;
+  while (lo <= hi) {
+    const int mid = (lo + hi) / 2;
+    const char16_t clave = lista[mid]->GetAppRec().Letra;
+    if (clave < letra) {
+      lo = mid + 1;
+    } else {
+      if (clave == letra) encontrado = lista[mid].get();
+      hi = mid - 1;
+    }
+  }
+  return encontrado;
+}
+
+TLista TPrograma::ListarArrastrados(const std::vector<std::u16string>& nombres) {
+  TLista lista;
+  try {
+    for (const std::u16string& N : nombres) {
+      const std::size_t carpeta = N.rfind(u'\\') + 1;
+      // Without the source's path each entry lands at the destination's root, also when the
+      // names come from different folders.
+      const std::size_t base = UsarCaminoOrigen ? kLargoRaiz : carpeta;
+      if (N.size() == kLargoRaiz) {
+        // A whole drive dropped: what it holds.
+        RecorrerCarpeta(lista, N, base);
+        continue;
+      }
+      platform::FileAttributeData datos;
+      if (!platform::GetFileAttributesEx(u"\\\\?\\" + N, &datos)) continue;
+      platform::FindData W;
+      W.Attributes = datos.Attributes;
+      W.Times = datos.Times;
+      W.Size = datos.Size;
+      W.Name = N.substr(carpeta);
+      AgregarFR(lista, N, base, W);
+    }
+  } catch (...) {
+    // The scan ends; the records made so far stay.
+  }
+  return lista;
+}
+
+void TPrograma::DListBoxDropFiles(const std::vector<std::u16string>& nombres) {
+  // The source and drives in error are no destinations: their items are deselected.
+  std::vector<TDHilo*> destinos;
+  for (std::size_t i = 0; i < DList.size(); ++i) {
+    TDHilo& W = *DList[i];
+    const int item = static_cast<int>(i);
+    if (item >= Vista.Count()) break;
+    if (Vista.Selected(item) && (W.EsLaFuente() || W.GetLEC() != 0)) {
+      Vista.SetSelected(item, false);
+    }
+    W.Seleccionado = Vista.Selected(item);
+    if (W.Seleccionado) destinos.push_back(&W);
+  }
+  if (destinos.empty()) return;
+
+  std::exception_ptr fallo;
+  {
+    TBarraOcupada ocupada(*this);
+    TFinArrastre fin(*this);
+    TLista arrastrados;
+    {
+      TSuspension suspension(*OCopia);
+      arrastrados = ListarArrastrados(nombres);
+    }
+    Refrescar();
+    {
+      TColaBloqueada cola(*OCopia);
+      try {
+        if (ModoEliminar(Botones[ToolButtonSumarRestar])) {
+          EliminarArrastrados(*this, *cola, arrastrados, destinos);
+        } else {
+          AgregarArrastrados(*this, *cola, arrastrados, destinos);
+        }
+      } catch (...) {
+        // Kept for after the tail: no record may stay queued without a destination.
+        fallo = std::current_exception();
+      }
+      Refrescar();
+      QuitarSinDestinos(*OCopia, *cola);
+      Refrescar();
+      for (TDHilo* W : destinos) W->GetEspacioLibre();
+      Refrescar();
+    }
+    arrastrados.clear();
+    Refrescar();
+  }
+  if (fallo) std::rethrow_exception(fallo);
+  ToolButtonPriorizarClick();
+}

@@ -1,0 +1,155 @@
+// Device discovery: one worker per volume, known by its serial, so that a stick that comes
+// back under another letter keeps its worker, its queued work and its selection.
+#include <algorithm>
+#include <array>
+
+#include "engine/BuscarPorID.h"
+#include "app/TPrograma.h"
+#include "platform/drives.h"
+
+namespace {
+
+struct TRanura {
+  std::uint32_t Serie = 0;
+  std::u16string Nombre;
+  std::uint32_t SectorSize = 512;
+};
+
+std::u16string NombrePorTipo(std::uint32_t tipo) {
+  switch (tipo) {
+    case platform::DRIVE_REMOVABLE:
+      return u"Disco extraible";
+    case platform::DRIVE_FIXED:
+      return u"Disco local";
+    default:
+      return u"Disco remoto";
+  }
+}
+
+}  // namespace
+
+void TPrograma::ToolButtonActualizarClick() {
+  Botones[ToolButtonActualizar].Enabled = false;
+  try {
+    const int foco = Vista.ItemIndex();
+    const std::uint32_t serie_enfocada =
+        foco >= 0 && foco < static_cast<int>(DList.size()) ? DList[foco]->GetAppRec().ID : 0;
+    for (size_t i = 0; i < DList.size(); ++i) {
+      DList[i]->Orden = 0;
+      DList[i]->Seleccionado = static_cast<int>(i) < Vista.Count() && Vista.Selected(i);
+    }
+    Vista.Clear();
+
+    std::array<TRanura, 32> ranuras;
+    std::uint32_t sector_maximo = 4096;
+    auto unidades = platform::CurrentDrives();
+    const std::uint32_t mascara = unidades->GetLogicalDrives();
+    for (int i = 0; i < 32; ++i) {
+      if ((mascara & (1u << i)) == 0) continue;
+      const char16_t letra = static_cast<char16_t>(u'A' + i);
+      const std::uint32_t tipo = unidades->GetDriveType(letra);
+      if (tipo != platform::DRIVE_REMOVABLE && tipo != platform::DRIVE_FIXED &&
+          tipo != platform::DRIVE_REMOTE) {
+        continue;
+      }
+      std::u16string nombre;
+      std::uint32_t serie = 0;
+      if (!unidades->GetVolumeInformation(letra, &nombre, &serie)) continue;
+      if (nombre.empty()) nombre = NombrePorTipo(unidades->GetDriveType(letra));
+      ranuras[i].Serie = serie;
+      ranuras[i].Nombre = nombre;
+      std::uint32_t sector = 0;
+      if (unidades->GetDiskFreeSpace(letra, &sector) && sector != 0) {
+        ranuras[i].SectorSize = sector;
+        sector_maximo = std::max(sector_maximo, sector);
+      }
+    }
+
+    const std::vector<TDHilo*> por_id = ListaPorID();
+    for (int i = 0; i < 32; ++i) {
+      if (ranuras[i].Serie == 0) continue;
+      TDHilo* hilo = EncontrarID(por_id, ranuras[i].Serie);
+      if (hilo == nullptr) {
+        auto nuevo = TDHilo::Create(Entorno);
+        if (OCopia) {
+          nuevo->SetOD(OCopia);
+          nuevo->EsDestino();
+        }
+        std::unique_lock<std::shared_mutex> lock(SincronizadorListas);
+        DList.push_back(nuevo);
+        hilo = nuevo.get();
+      }
+      hilo->Orden = static_cast<std::uint8_t>(65 + i);
+      hilo->SetAppRec({ranuras[i].Nombre, static_cast<char16_t>(u'A' + i), ranuras[i].Serie,
+                       ranuras[i].SectorSize, sector_maximo});
+      hilo->GetEspacioLibre();
+    }
+
+    for (size_t i = DList.size(); i-- > 0;) {
+      const std::shared_ptr<TDHilo> hilo = DList[i];
+      if (hilo->Orden != 0 || hilo == OCopia) continue;
+      if (OCopia) {
+        std::unique_lock<std::shared_mutex> lock(SincronizadorListas);
+        OCopia->EliminarFiles(hilo.get());
+        DList.erase(DList.begin() + i);
+        OCopia->AgregarEliminarDestino(hilo);
+      } else {
+        {
+          std::unique_lock<std::shared_mutex> lock(SincronizadorListas);
+          DList.erase(DList.begin() + i);
+        }
+        hilo->Terminate();
+      }
+    }
+
+    {
+      std::unique_lock<std::shared_mutex> lock(SincronizadorListas);
+      std::sort(DList.begin(), DList.end(),
+                [](const auto& a, const auto& b) { return a->Orden < b->Orden; });
+    }
+    for (size_t i = 0; i < DList.size(); ++i) Vista.Add();
+    EnfocarDispositivo(serie_enfocada);
+    for (size_t i = 0; i < DList.size(); ++i) Vista.SetSelected(i, DList[i]->Seleccionado);
+    Vista.Repaint();
+  } catch (...) {
+    // The list shows what was found so far; the buttons come back below in every case.
+  }
+  Botones[ToolButtonActualizar].Enabled = true;
+  Botones[ToolButtonCancelar].Enabled = !DList.empty();
+}
+
+std::vector<TDHilo*> TPrograma::ListaPorID() const {
+  std::vector<std::pair<std::uint32_t, TDHilo*>> claves;
+  claves.reserve(DList.size());
+  // The identity the last refresh gave: a worker adopts it only at the end of its next turn,
+  // and a second refresh before that must still find the worker.
+  for (const auto& hilo : DList) claves.emplace_back(hilo->GetAppRec().ID, hilo.get());
+  std::sort(claves.begin(), claves.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<TDHilo*> lista;
+  lista.reserve(claves.size());
+  for (const auto& clave : claves) lista.push_back(clave.second);
+  return lista;
+}
+
+TDHilo* TPrograma::EncontrarID(const std::vector<TDHilo*>& lista, std::uint32_t serial) {
+  return BuscarPorID(lista, serial);
+}
+
+void TPrograma::EnfocarDispositivo(std::uint32_t serial) {
+  Vista.SetItemIndex(Vista.Count() - 1);
+  TDHilo* hilo = EncontrarID(ListaPorID(), serial);
+  if (hilo == nullptr) return;
+  const char16_t letra = hilo->GetAppRec().Letra;
+  int lo = 0, hi = static_cast<int>(DList.size()) - 1;
+  while (lo <= hi) {
+    const int mid = (lo + hi) / 2;
+    const char16_t clave = DList[mid]->GetAppRec().Letra;
+    if (clave < letra) {
+      lo = mid + 1;
+    } else {
+      if (clave == letra) Vista.SetItemIndex(mid);
+      hi = mid - 1;
+    }
+  }
+}

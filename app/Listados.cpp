@@ -1,0 +1,167 @@
+// The folder scan that turns a folder tree into file records, and the listing file of each
+// drive: every entry the drive has ever held, with the size and times it was first listed with.
+#include <algorithm>
+#include <iterator>
+
+#include "app/TallaStr.h"
+#include "records/Listado.h"
+#include "app/Ocupado.h"
+#include "app/TPrograma.h"
+#include "app/TSuspension.h"
+#include "platform/paths.h"
+
+namespace {
+
+// Read and written with its plain path, at the root of its drive.
+bool RutaListado(char16_t letra, std::string* ruta_linux) {
+  platform::ErrorCode error;
+  return platform::ToLinuxPath(std::u16string{letra} + u":\\" + NombrePrograma() + u".lst",
+                               ruta_linux, &error);
+}
+
+// One folder of the scan's descent path, left when the folder's scan ends however it ends.
+class TDentroDe {
+ public:
+  TDentroDe(std::vector<platform::FileIdentity>& camino, const platform::FileIdentity& carpeta)
+      : camino_(camino) {
+    camino_.push_back(carpeta);
+  }
+  ~TDentroDe() { camino_.pop_back(); }
+  TDentroDe(const TDentroDe&) = delete;
+  TDentroDe& operator=(const TDentroDe&) = delete;
+
+ private:
+  std::vector<platform::FileIdentity>& camino_;
+};
+
+// A folder listing, closed however the scan of its folder ends.
+class TBusqueda {
+ public:
+  explicit TBusqueda(platform::Handle handle) : handle_(handle) {}
+  ~TBusqueda() {
+    if (handle_ != platform::kInvalidHandle) platform::FindClose(handle_);
+  }
+  TBusqueda(const TBusqueda&) = delete;
+  TBusqueda& operator=(const TBusqueda&) = delete;
+  platform::Handle get() const { return handle_; }
+
+ private:
+  const platform::Handle handle_;
+};
+
+}  // namespace
+
+void TPrograma::RecorrerCarpeta(std::deque<std::unique_ptr<TFRec>>& lista,
+                                const std::u16string& F, std::size_t base) {
+  // Links to folders are followed; one that leads back into a folder the scan is inside of
+  // would nest without end, so the scan stops there. Two links to one folder elsewhere are
+  // both scanned.
+  platform::FileIdentity carpeta;
+  if (!platform::GetFileIdentity(u"\\\\?\\" + F, &carpeta) ||
+      std::find(CarpetasEnCurso.begin(), CarpetasEnCurso.end(), carpeta) !=
+          CarpetasEnCurso.end()) {
+    return;
+  }
+  TDentroDe dentro(CarpetasEnCurso, carpeta);
+  platform::FindData W;
+  // A folder that cannot be listed adds nothing below it.
+  const TBusqueda busqueda(platform::FindFirstFile(u"\\\\?\\" + F + u"*", &W));
+  if (busqueda.get() == platform::kInvalidHandle) return;
+  do {
+    AgregarFR(lista, F + W.Name, base, W);
+  } while (platform::FindNextFile(busqueda.get(), &W));
+}
+
+void TPrograma::AgregarFR(std::deque<std::unique_ptr<TFRec>>& lista, const std::u16string& P,
+                          std::size_t base, const platform::FindData& W) {
+  if (W.Name == u"." || W.Name == u"..") return;
+  auto rec = std::make_unique<TFRec>();
+  rec->ONombre = P.substr(std::min<std::size_t>(3, P.size()));
+  rec->DNombre = P.substr(std::min(base, P.size()));
+  rec->Talla = W.Size;
+  rec->Atributos = W.Attributes;
+  rec->Tiempo = {W.Times.Creation, W.Times.LastAccess, W.Times.LastWrite};
+  const bool carpeta = (rec->Atributos & platform::FILE_ATTRIBUTE_DIRECTORY) != 0;
+  lista.push_back(std::move(rec));
+  if (ProgresoPendiente()) {
+    ProgresoTexto = u"Creando lista " + EnteroStr(static_cast<std::int64_t>(lista.size()));
+    Refrescar();
+  }
+  if (carpeta) RecorrerCarpeta(lista, P + u"\\", base);
+}
+
+void TPrograma::CrearListado(TDHilo& DH) {
+  const THRec unidad = DH.GetAppRec();
+  const TSuspension suspension(DH);
+  struct TProgresoAlFinal {
+    TPrograma& programa;
+    ~TProgresoAlFinal() {
+      programa.ProgresoTexto.clear();
+      programa.ProgresoValor = 0;
+    }
+  } const progreso{*this};
+
+  std::deque<std::unique_ptr<TFRec>> S;
+  RecorrerCarpeta(S, std::u16string{unidad.Letra} + u":\\", 3);
+  ProgresoTexto = u"Leyendo listado en " + unidad.Nombre;
+  std::deque<std::unique_ptr<TFRec>> O = LeerListado(DH);
+  if (O.empty()) {
+    OrdenarPorNombre(S);
+    GuardarListado(DH, S);
+    return;
+  }
+  // Listings are written sorted; sorting what was read keeps the search right for one that
+  // is not.
+  OrdenarPorNombre(O);
+  // Only names of the old listing are searched: what it holds keeps its stored size, times
+  // and attributes.
+  std::deque<std::unique_ptr<TFRec>> nuevos;
+  for (auto it = S.rbegin(); it != S.rend(); ++it) {
+    if (EncontrarFR(O, (*it)->ONombre) == nullptr) nuevos.push_back(std::move(*it));
+  }
+  std::move(nuevos.begin(), nuevos.end(), std::back_inserter(O));
+  OrdenarPorNombre(O);
+  GuardarListado(DH, O);
+}
+
+void TPrograma::GuardarListado(TDHilo& DH, const std::deque<std::unique_ptr<TFRec>>& L) {
+  const THRec unidad = DH.GetAppRec();
+  ProgresoTexto = u"Guardando listado en " + unidad.Nombre;
+  std::string bytes;
+  EscribirEntero(bytes, FileAppVersion);
+  EscribirEntero(bytes, static_cast<std::int32_t>(L.size()));
+  for (std::size_t i = 0; i < L.size(); ++i) {
+    L[i]->EscribirOrigen(bytes);
+    if (ProgresoPendiente()) {
+      ProgresoValor = static_cast<std::int32_t>(static_cast<std::int64_t>(AnchoBarraMemoria) *
+                                                static_cast<std::int64_t>(i + 1) /
+                                                static_cast<std::int64_t>(L.size()));
+      Refrescar();
+    }
+  }
+  // A drive that refuses the file (read-only, full) is left without a listing, or with what
+  // could be written of it; nothing is shown.
+  std::string ruta;
+  if (RutaListado(unidad.Letra, &ruta)) EscribirArchivoCompleto(ruta, bytes);
+}
+
+std::deque<std::unique_ptr<TFRec>> TPrograma::LeerListado(TDHilo& DH) {
+  // No listing, or one that cannot be read, counts as an empty one.
+  std::string ruta, bytes;
+  if (!RutaListado(DH.GetAppRec().Letra, &ruta) || !LeerArchivoCompleto(ruta, &bytes)) return {};
+  return LeerListadoBytes(bytes, FileAppVersion);
+}
+
+void TPrograma::ToolButtonListarClick() {
+  const TBarraOcupada ocupado(*this);
+  try {
+    for (std::size_t i = 0; i < DList.size() && static_cast<int>(i) < Vista.Count(); ++i) {
+      if (!Vista.Selected(static_cast<int>(i))) continue;
+      const std::shared_ptr<TDHilo> DH = DList[i];
+      CrearListado(*DH);
+    }
+  } catch (...) {
+    // The listings made so far stay; the command ends here, silently, and gives the toolbar
+    // and the cursor back.
+  }
+}

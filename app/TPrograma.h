@@ -1,0 +1,173 @@
+// The main window's state and commands in plain C++: the device workers, the source, the
+// settings the engine reads, the toolbar's state and the progress of long commands. The Qt
+// window shows this state and forwards its events here; tests drive it directly.
+#pragma once
+
+#include <array>
+#include <deque>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <shared_mutex>
+#include <string>
+#include <vector>
+
+#include "app/TColores.h"
+#include "app/TVistaDispositivos.h"
+#include "engine/TDHilo.h"
+#include "engine/TEntorno.h"
+#include "platform/canvas.h"
+#include "platform/files.h"
+#include "platform/http_server.h"
+
+// The program's name: caption, settings and listing file names, status page title.
+std::u16string NombrePrograma();
+
+// The eight toolbar buttons, left to right.
+enum TBotonId {
+  ToolButtonContinuarDetener,
+  ToolButtonAbrirGuardar,
+  ToolButtonPriorizar,
+  ToolButtonCancelar,
+  ToolButtonActualizar,
+  ToolButtonSumarRestar,
+  ToolButtonListar,
+  ToolButtonAjusteProgreso,
+  kNumBotones
+};
+
+struct TBoton {
+  int ImageIndex = 0;
+  std::u16string Hint;
+  bool Enabled = true;
+};
+
+class TPrograma {
+ public:
+  explicit TPrograma(TVistaDispositivos& vista);
+  ~TPrograma();
+
+  // Start-up and shut-down sequences.
+  void FormCreate();
+  void FormDestroy();
+
+  // Every timer tick: speed texts of every worker; the window then repaints.
+  void TimerVTimer();
+  // The device refresh.
+  void ToolButtonActualizarClick();
+
+  // Drawing, called by the window's paint events.
+  void PBMemoriaPaint(platform::Canvas& canvas, int W, int H);
+  int DListBoxMeasureItem(platform::Canvas& canvas);
+  void DrawItem(int index, platform::Canvas& canvas, const platform::Rect& rect, bool selected);
+
+  // Toolbar commands.
+  void ToolButtonContinuarDetenerClick();
+  void ToolButtonPriorizarClick();
+  void ToolButtonCancelarClick();
+  void ToolButtonSumarRestarClick();
+  void ToolButtonAjusteProgresoClick();
+  void ToolButtonAbrirGuardarClick();
+  void ToolButtonListarClick();
+
+  // Drops: full Linux paths in the order delivered. Ignored while the toolbar is disabled.
+  void WMDropFiles(const std::vector<std::string>& nombres);
+  // Makes DH the source: its own role, every other worker a destination of it.
+  void AsignarOrigen(const std::shared_ptr<TDHilo>& DH);
+  static TDHilo* EncontrarLetra(const std::vector<std::shared_ptr<TDHilo>>& lista, char16_t letra);
+
+  // Folder scan and listings. `base` is how many leading characters of a full path DNombre
+  // leaves out.
+  void RecorrerCarpeta(std::deque<std::unique_ptr<TFRec>>& lista, const std::u16string& F,
+                       std::size_t base);
+  void AgregarFR(std::deque<std::unique_ptr<TFRec>>& lista, const std::u16string& P,
+                 std::size_t base, const platform::FindData& W);
+  void CrearListado(TDHilo& DH);
+  void GuardarListado(TDHilo& DH, const std::deque<std::unique_ptr<TFRec>>& L);
+  std::deque<std::unique_ptr<TFRec>> LeerListado(TDHilo& DH);
+
+  // Copy lists (Linux paths).
+  void GuardarLista(const std::string& ruta);
+  void AbrirLista(const std::string& ruta);
+  std::string RutaListaGuardada;  // the save name once chosen; later saves reuse it
+
+  // Settings: rows 1 to 5 of the value editor.
+  void LeerConfiguracion();
+  void GuardarConfiguracion();
+  // Checks, clamps and applies one value and shows it in its row. False when the text is not a
+  // number where one is needed (the row is rewritten all the same).
+  bool ValidarVariable(int fila, const std::u16string& texto);
+  static std::u16string QuitarEspacios(const std::u16string& texto);
+  std::array<std::u16string, 5> Valores;  // the value column as the editor holds it
+  std::string RutaConfiguracion;          // the settings file, beside the executable
+
+  // The status server answers every request with the page PaginaHTTP builds (set by the front
+  // end that serves it; without it, an empty page). Called on the server's threads.
+  std::unique_ptr<platform::HttpServer> IdHTTPServer;
+  std::function<std::u16string()> PaginaHTTP;
+
+  // Sorting and look-up of workers by volume serial.
+  std::vector<TDHilo*> ListaPorID() const;
+  static TDHilo* EncontrarID(const std::vector<TDHilo*>& lista, std::uint32_t serial);
+  void EnfocarDispositivo(std::uint32_t serial);
+
+  // Window colours the drawing uses that the toolkit gives (highlight and text of a list).
+  platform::Color ColorResaltado = platform::Rgb(0, 120, 215);
+  platform::Color ColorLista = platform::Rgb(255, 255, 255);
+  platform::Color ColorTexto = platform::Rgb(0, 0, 0);
+
+  // The bars' colours (settings rows 1 to 3).
+  TColores Colores;
+
+  // State shared with the engine.
+  std::shared_ptr<TEntorno> Entorno;
+  std::vector<std::shared_ptr<TDHilo>> DList;  // index i = item i of the device list
+  std::shared_ptr<TDHilo> OCopia;              // the source, once chosen
+  std::shared_mutex SincronizadorListas;
+
+  // Settings held by the window.
+  bool UsarCaminoOrigen = true;
+  std::int32_t FileAppVersion = 0;
+  std::int32_t AppVersion = 0;
+
+  // Progress of a long main-thread command (shown in the memory bar).
+  double LDT = 0;
+  std::u16string ProgresoTexto;
+  std::int32_t ProgresoValor = 0;
+
+  // What the window shows.
+  std::u16string Caption;
+  std::array<TBoton, kNumBotones> Botones;
+  bool ToolbarEnabled = true;
+  bool PanelConfigurarVisible = false;
+
+  // Hooks the window sets: repaint the memory bar, process pending window messages, show the
+  // busy cursor, show a message box, ask for a copy list's file name (false: cancelled), give
+  // the ICO bytes of the icon of a Linux path (empty: none). Tests set their own.
+  std::function<void()> RepintarMemoria;
+  std::function<void()> ProcesarMensajes;
+  std::function<void(bool ocupado)> CursorOcupado;
+  std::function<void(const std::u16string& texto)> MostrarMensaje;
+  std::function<bool(std::string* ruta)> DialogoAbrir;
+  std::function<bool(std::string* ruta)> DialogoGuardar;
+  std::function<std::string(const std::string& ruta_linux)> IconoIco;
+  std::string RutaPrograma;  // the running program's own file
+  int AnchoBarraMemoria = 0;  // for progress widths
+
+  // The progress throttle of long commands: true when a refresh is due (LDT is then now).
+  bool ProgresoPendiente();
+  // When a refresh is due, the memory bar's progress part takes `hecho` of `total`; true then.
+  bool AvanzarProgreso(std::int64_t hecho, std::int64_t total);
+  // Repaints the memory bar and lets the window process pending messages, where hooks are set.
+  void Refrescar();
+
+ private:
+  // An accepted drop from the source drive ("X:\..." paths, all on that drive).
+  void DListBoxDropFiles(const std::vector<std::u16string>& nombres);
+  // The folder scan of the dropped names, in scan order.
+  std::deque<std::unique_ptr<TFRec>> ListarArrastrados(const std::vector<std::u16string>& nombres);
+
+  TVistaDispositivos& Vista;
+  // The folders the scan is inside of, outermost first: a link back to one of them is a cycle.
+  std::vector<platform::FileIdentity> CarpetasEnCurso;
+};

@@ -1,0 +1,9 @@
+#include "app/TextoError.h"
+
+#include "platform/errors.h"
+
+std::u16string TextoError(std::uint32_t code) {
+  std::u16string text = platform::MensajeSistema(code);
+  while (!text.empty() && (text.back() <= 32 || text.back() == u'.')) text.pop_back();
+  return u"(" + text + u")";
+}

@@ -1,0 +1,146 @@
+#include "engine/OperacionesOrigen.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "engine/TDHilo.h"
+#include "engine/OperacionesDestino.h"
+#include "platform/files.h"
+#include "platform/memory.h"
+
+namespace {
+
+}  // namespace
+
+// Queues one operation of class T on every destination, in order, under DList's lock, so that a
+// destination detached meanwhile is served completely or not at all. Each takes the names (for
+// the device list and the path) and whatever `campos` gives it.
+template <class T, class Campos>
+void TAbrirCarpeta::Repartir(Campos campos) {
+  std::lock_guard<std::mutex> lock(DListLock);
+  for (TDHilo* DH : DList) {
+    auto op = std::make_unique<T>();
+    op->ONombre = ONombre;
+    op->DNombre = DNombre;
+    campos(*op, *DH);
+    DH->AgregarIO(std::move(op));
+  }
+}
+
+void TAbrirCarpeta::ExeIO(platform::CompletionPort& CP, std::uint32_t, char16_t,
+                          platform::Handle&) {
+  CP.Post(0, 0, nullptr);
+}
+
+void TAbrirCarpeta::OnExeIO() {
+  Repartir<TCrearCarpeta>([this](TEspera& op, TDHilo&) {
+    op.FAtributos = FAtributos;
+    op.FTiempo = FTiempo;
+  });
+}
+
+void TAbrirCarpeta::OnReadError() {
+  Repartir<TCerrarArchivoIncompleto>([this](TEspera& op, TDHilo&) { op.BufBytes = -FPos; });
+}
+
+bool TAbrirCarpeta::BorrarDestino(TDHilo* DH) {
+  std::lock_guard<std::mutex> lock(DListLock);
+  auto found = std::find(DList.rbegin(), DList.rend(), DH);
+  if (found == DList.rend()) return false;
+  DList.erase(std::next(found).base());
+  return true;
+}
+
+void TAbrirCarpeta::LlenarDList(std::vector<TDHilo*>& DL) {
+  std::lock_guard<std::mutex> lock(DListLock);
+  DL.insert(DL.end(), DList.begin(), DList.end());
+}
+
+void TAbrirCarpeta::AgregarDestino(TDHilo* DH) {
+  std::lock_guard<std::mutex> lock(DListLock);
+  if (std::find(DList.begin(), DList.end(), DH) == DList.end()) DList.push_back(DH);
+}
+
+std::u16string TAbrirCarpeta::RutaOrigen(char16_t Letra) const {
+  return CaminoUnidad(Letra, ONombre);
+}
+
+void TAbrirArchivoVacio::OnExeIO() {
+  Repartir<TCrearArchivoVacio>([this](TEspera& op, TDHilo&) {
+    op.FAtributos = FAtributos;
+    op.FTiempo = FTiempo;
+  });
+}
+
+void TAbrirArchivo::ExeIO(platform::CompletionPort& CP, std::uint32_t, char16_t Letra,
+                          platform::Handle& IOFile) {
+  IOFile = platform::CreateFile(
+      RutaOrigen(Letra), platform::GENERIC_READ, platform::FILE_SHARE_READ,
+      platform::OPEN_EXISTING,
+      platform::FILE_FLAG_OVERLAPPED | platform::FILE_FLAG_NO_BUFFERING |
+          platform::FILE_ATTRIBUTE_NORMAL);
+  // A file that cannot be opened posts nothing: the worker's wait runs out and it fails there.
+  if (IOFile == platform::kInvalidHandle) return;
+  platform::BindToPort(IOFile, CP.shared_from_this());
+  CP.Post(0, 0, nullptr);
+}
+
+void TAbrirArchivo::OnExeIO() {
+  Repartir<TCrearArchivo>([this](TEspera& op, TDHilo&) {
+    op.FStr = FStr;
+    op.FTalla = FTalla;
+  });
+}
+
+bool TLeerArchivo::CrearBuf(std::int64_t MemoriaLibre) {
+  platform::MemoryStatus memoria;
+  if (!platform::GlobalMemoryStatus(&memoria)) return false;
+  if (memoria.AvailPhys > static_cast<std::uint64_t>(MemoriaLibre)) {
+    Buf = platform::VirtualAlloc(static_cast<std::uint64_t>(Bloque));
+  }
+  if (Buf == nullptr) return false;
+  Cache = Bloque;
+  BufCount = new std::atomic<std::int32_t>(1);
+  return true;
+}
+
+void TLeerArchivo::ExeIO(platform::CompletionPort&, std::uint32_t, char16_t,
+                         platform::Handle& IOFile) {
+  // The read reports its end, success or error, as a packet; one refused at once is noticed
+  // by the worker's wait.
+  platform::ReadFile(IOFile, Buf, static_cast<std::uint32_t>(BufBytes), &ORec);
+}
+
+void TLeerArchivo::OnExeIO() {
+  Repartir<TEscribirArchivo>([this](TEspera& op, TDHilo& DH) {
+    // Each write holds the buffer from before it is queued, and the read holds it until it is
+    // destroyed after this handler: the counter never reaches 0 while a holder is left.
+    BufCount->fetch_add(1, std::memory_order_relaxed);
+    CompartirBuf(op);
+    op.FStr = FStr;
+    op.FTalla = FTalla;
+    op.Cache = Cache;
+    op.Bloque = Bloque;
+    op.FPos = FPos;
+    op.ORec = ORec;
+    // Each drive writes whole sectors of its own; the buffer is sized for the largest sector.
+    op.BufBytes = RedondearTalla(DH.GetAppRec().SectorSize, BufBytes);
+  });
+}
+
+void TCerrarArchivo::ExeIO(platform::CompletionPort& CP, std::uint32_t, char16_t,
+                           platform::Handle& IOFile) {
+  if (!platform::CloseHandle(IOFile)) platform::CancelIo(IOFile);
+  IOFile = platform::kInvalidHandle;
+  CP.Post(0, 0, nullptr);
+}
+
+void TCerrarArchivo::OnExeIO() {
+  Repartir<TCerrarArchivoCreado>([this](TEspera& op, TDHilo&) {
+    op.FStr = FStr;
+    op.FPos = FPos;
+    op.FTalla = FTalla;
+    op.FAtributos = FAtributos;
+    op.FTiempo = FTiempo;
+  });
+}

@@ -1,0 +1,63 @@
+// Source-side operations. Each carries the destination workers that still need its entry and,
+// when it completes, queues the matching destination-side operation on every one of them; a
+// block's buffer is shared by the read and all its writes, never copied.
+#pragma once
+
+#include <mutex>
+#include <vector>
+
+#include "engine/TEspera.h"
+
+// A folder: nothing is read; each destination creates it.
+class TAbrirCarpeta : public TEspera {
+ public:
+  void ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize, char16_t Letra,
+             platform::Handle& IOFile) override;
+  void OnExeIO() override;
+  // Each destination closes its copy of the file and takes back the progress written for it.
+  void OnReadError() override;
+  bool BorrarDestino(TDHilo* DH) override;
+  void LlenarDList(std::vector<TDHilo*>& DL) override;
+
+  // Adds a destination unless it is already there.
+  void AgregarDestino(TDHilo* DH);
+
+ protected:
+  // The path of this entry on the source drive.
+  std::u16string RutaOrigen(char16_t Letra) const;
+  template <class T, class Campos>
+  void Repartir(Campos campos);
+
+  std::mutex DListLock;        // guards DList; taken before a destination's IOList
+  std::vector<TDHilo*> DList;  // not owned
+};
+
+class TAbrirArchivoVacio : public TAbrirCarpeta {
+ public:
+  void OnExeIO() override;
+};
+
+// Opens the source file, unbuffered, bound to the source's port.
+class TAbrirArchivo : public TAbrirCarpeta {
+ public:
+  void ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize, char16_t Letra,
+             platform::Handle& IOFile) override;
+  void OnExeIO() override;
+};
+
+// Reads one block into a buffer of its own and hands the buffer to a write per destination.
+class TLeerArchivo : public TAbrirArchivo {
+ public:
+  void ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize, char16_t Letra,
+             platform::Handle& IOFile) override;
+  void OnExeIO() override;
+  // Allocates the block only while the machine has more than MemoriaLibre available.
+  bool CrearBuf(std::int64_t MemoriaLibre) override;
+};
+
+class TCerrarArchivo : public TAbrirArchivo {
+ public:
+  void ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize, char16_t Letra,
+             platform::Handle& IOFile) override;
+  void OnExeIO() override;
+};

@@ -1,0 +1,84 @@
+// Planning a record into its chain of source-side operations: one for a folder or an empty
+// file; open, one read per 2 MiB block and close for any other file. No I/O, no buffers.
+#include "engine/Planificacion.h"
+
+#include "engine/TDHilo.h"
+
+namespace {
+
+constexpr std::int64_t kBloque = 2 * 1024 * 1024;
+
+template <class T>
+std::unique_ptr<T> Operacion(const TFRec& FR) {
+  auto op = std::make_unique<T>();
+  op->ONombre = FR.ONombre;
+  op->DNombre = FR.DNombre;
+  op->FAtributos = FR.Atributos;
+  op->FTiempo = FR.Tiempo;
+  for (TDHilo* DH : FR.DList) op->AgregarDestino(DH);
+  return op;
+}
+
+}  // namespace
+
+std::unique_ptr<TAbrirCarpeta> IOCarpeta(const TFRec& FR) {
+  return Operacion<TAbrirCarpeta>(FR);
+}
+
+std::unique_ptr<TAbrirCarpeta> IOArchivoVacio(const TFRec& FR) {
+  return Operacion<TAbrirArchivoVacio>(FR);
+}
+
+std::unique_ptr<TAbrirCarpeta> IOAbrirArchivo(const TFRec& FR) {
+  auto op = Operacion<TAbrirArchivo>(FR);
+  op->FTalla = FR.Talla;
+  op->FStr = {FR.Talla, -1};
+  return op;
+}
+
+std::unique_ptr<TLeerArchivo> IOLeerArchivo(const TFRec& FR, const TDHilo& OD,
+                                            std::int64_t& OPos) {
+  auto op = Operacion<TLeerArchivo>(FR);
+  const THRec origen = OD.GetAppRec();
+  if (OPos + kBloque <= FR.Talla) {
+    op->BufBytes = kBloque;
+    op->Bloque = kBloque;
+  } else {
+    // The last block reads whole source sectors into a buffer that holds whole sectors of the
+    // largest drive, so that every destination's rounded write stays inside it.
+    const std::int64_t resto = FR.Talla - OPos;
+    op->BufBytes = RedondearTalla(origen.SectorSize, resto);
+    op->Bloque = RedondearTalla(origen.MaxSectorSize, resto);
+  }
+  op->FPos = OPos;
+  op->SetOverlappedPos(OPos);
+  op->FTalla = FR.Talla;
+  op->FStr = {FR.Talla, static_cast<std::int32_t>(OPos * 100 / FR.Talla)};
+  OPos += op->BufBytes;
+  return op;
+}
+
+std::unique_ptr<TAbrirCarpeta> IOCerrarArchivo(const TFRec& FR) {
+  auto op = Operacion<TCerrarArchivo>(FR);
+  op->FTalla = FR.Talla;
+  op->FPos = FR.Talla;
+  op->FStr = {FR.Talla, 100};
+  return op;
+}
+
+void LlenarIOList(const TFRec& FR, const TDHilo& OD, std::deque<std::unique_ptr<TEspera>>& IOL) {
+  if (FR.Atributos & platform::FILE_ATTRIBUTE_DIRECTORY) {
+    IOL.push_back(IOCarpeta(FR));
+    return;
+  }
+  if (FR.Talla == 0) {
+    IOL.push_back(IOArchivoVacio(FR));
+    return;
+  }
+  IOL.push_back(IOAbrirArchivo(FR));
+  std::int64_t OPos = 0;
+  do {
+    IOL.push_back(IOLeerArchivo(FR, OD, OPos));
+  } while (OPos < FR.Talla);
+  IOL.push_back(IOCerrarArchivo(FR));
+}

@@ -1,0 +1,59 @@
+// Progress of a worker: work totals, free space or shortfall, speed and finish time, as numbers
+// that the front ends turn into texts.
+#include "engine/TDHilo.h"
+#include "platform/drives.h"
+#include "platform/locale.h"
+
+void TDHilo::OnTime() {
+  const std::uint32_t lec = LEC.load();
+  if (lec != 0) {
+    std::lock_guard<std::mutex> lock(Textos);
+    Velocidad = {lec, 0, 0};
+    return;
+  }
+  VRec = VRec->Last;
+  VRec->Pos = DPos.load();
+  const std::int64_t intervalo = Entorno->IntervaloTimer.load();
+  const std::int64_t S = (VRec->Pos - VRec->Last->Pos) * 1000 / (intervalo * 10);
+  TVelocidad velocidad;
+  if (S != 0) {
+    velocidad.BytesSegundo = S;
+    velocidad.Termina =
+        platform::Now() + (static_cast<double>(DFin.load() - VRec->Pos) / S) / 86400.0;
+  }
+  std::lock_guard<std::mutex> lock(Textos);
+  Velocidad = velocidad;
+}
+
+void TDHilo::GetEspacioLibre() {
+  std::int64_t libre = 0, total = 0;
+  if (platform::CurrentDrives()->GetDiskFreeSpaceEx(GetAppRec().Letra, &libre, &total)) {
+    EspacioLibre.store(libre);
+  }
+  AddDFin(0);
+}
+
+void TDHilo::ActualizarCapacidad() {
+  {
+    auto cambios = DFinList.Bloquear();
+    if (!cambios->empty()) {
+      std::int64_t fin = DFin.load();
+      for (std::int64_t cambio : *cambios) fin += cambio;
+      cambios->clear();
+      DFin.store(fin);
+      TCapacidad capacidad{true, false, EspacioLibre.load()};
+      if (!EsLaFuente()) {
+        capacidad.Bytes -= fin - DPos.load();
+        if (capacidad.Bytes < 0) {
+          capacidad.Bytes = -capacidad.Bytes;
+          capacidad.Faltan = true;
+        }
+      }
+      std::lock_guard<std::mutex> lock(Textos);
+      Capacidad = capacidad;
+    }
+  }
+  std::lock_guard<std::mutex> lock(Textos);
+  HRec = AppRec;
+  HRecVisible = HRec;
+}

@@ -1,0 +1,20 @@
+// The parts of a record that name its destination workers: the whole record of a copy list and
+// the work totals a queued record adds.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "records/Codificacion.h"
+#include "records/TFRec.h"
+
+class TDHilo;
+
+// Adds the record's rounded size to every destination's work total (not the source's).
+void AddDFin(const TFRec& FR);
+
+// The whole record: the source part, the destination name and the destinations' serials.
+void EscribirTodo(const TFRec& FR, std::string& SM);
+// Reads a whole record and gives it the workers of DL (sorted by serial) that are present and
+// do not hold the entry yet; *con_destinos tells whether any was given. False on a read failure.
+bool LeerTodo(TFRec& FR, TLector& SM, const std::vector<TDHilo*>& DL, bool* con_destinos);

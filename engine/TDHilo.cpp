@@ -1,0 +1,381 @@
+// Construction, the loop, the roles, failures and the queue helpers of a device worker.
+#include "engine/TDHilo.h"
+
+#include <typeinfo>
+
+#include "platform/errors.h"
+#include "platform/files.h"
+
+namespace {
+
+constexpr char16_t kLetraSinUnidad = 0x85;
+constexpr int kMuestrasVelocidad = 11;
+
+std::unique_ptr<TEspera> NuevaEspera() { return std::make_unique<TEspera>(); }
+
+}  // namespace
+
+std::shared_ptr<TDHilo> TDHilo::Create(std::shared_ptr<TEntorno> entorno) {
+  std::shared_ptr<TDHilo> hilo(new TDHilo(std::move(entorno)));
+  // The thread holds the worker until its loop has ended and Destroy has run.
+  platform::StartThread([hilo] {
+    hilo->Execute();
+    hilo->Destroy();
+  });
+  return hilo;
+}
+
+TDHilo::TDHilo(std::shared_ptr<TEntorno> entorno)
+    : Entorno(std::move(entorno)) {
+  HRec.Letra = kLetraSinUnidad;
+  HRec.SectorSize = 512;
+  HRec.MaxSectorSize = 512;
+  AppRec = HRec;
+  HRecVisible = HRec;
+  IOCP = platform::CompletionPort::Create();
+  IOLast = NuevaEspera();
+  IONext = NuevaEspera();
+  IOError = NuevaEspera();
+  // A ring of samples: one node pointing at itself, then each new node inserted after the first.
+  VRec = new TVRec;
+  VRec->Last = VRec;
+  for (int i = 1; i < kMuestrasVelocidad; ++i) VRec->Last = new TVRec{0, VRec->Last};
+  // Key -1 marks the packet that makes the first turn run at once.
+  IOCP->Post(0, -1, nullptr);
+}
+
+TDHilo::~TDHilo() {
+  TVRec* node = VRec->Last;
+  while (node != VRec) {
+    TVRec* next = node->Last;
+    delete node;
+    node = next;
+  }
+  delete VRec;
+}
+
+void TDHilo::Execute() {
+  LEC = 0;
+  platform::SetLastError(0);
+  while (!Hilo.Terminated()) {
+    Hilo.PausePoint();
+    if (Hilo.Terminated()) break;
+    const bool en_error = LEC.load() != 0 && !EsLaFuente();
+    if (!en_error) {
+      platform::CompletionPacket packet;
+      if (IOCP->Take(Entorno->TiempoError.load(), &packet)) {
+        IONext->ExeIO(*IOCP, HRec.SectorSize, HRec.Letra, IOFile);
+        IOLast->OnExeIO();
+        DPos.store(DPos.load() + IOLast->BufBytes);
+        if (IOLast->BufBytes != 0) LEC = 0;
+      } else {
+        // The failed operation is shown before the error is, so that a reader who sees the
+        // error also sees what failed.
+        IOError->FPos = IOLast->FPos;
+        IOError->FTalla = IOLast->FTalla;
+        IOError->ONombre = IOLast->ONombre;
+        IOError->DNombre = IOLast->DNombre;
+        IOError->FStr = IOLast->FStr;
+        {
+          std::lock_guard<std::mutex> lock(Textos);
+          MuestraError = {IOError->ONombre, IOError->DNombre, IOError->FStr, IOError->FPos,
+                          IOError->FTalla};
+        }
+        if (LEC.load() == 0) {
+          const platform::ErrorCode code = platform::GetLastError();
+          LEC = code != 0 ? code : platform::ERROR_GEN_FAILURE;
+        }
+        try {
+          if (EsLaFuente()) {
+            ErrorOrigen();
+          } else {
+            ErrorDestino();
+          }
+        } catch (...) {
+          // The worker goes on: its error shows and the next turns pass its work through.
+        }
+        platform::MessageBeep(platform::MB_ICONASTERISK);
+      }
+      Continuar();
+    } else {
+      // In error a destination neither waits nor starts anything: it passes its queue through
+      // one operation per turn, and rests when nothing is left.
+      const bool vacia = IOList.Bloquear()->empty();
+      Continuar();
+      if (vacia) Hilo.Sleep(200);
+    }
+    PublicarMuestra();
+    Vueltas.fetch_add(1, std::memory_order_relaxed);
+  }
+}
+
+void TDHilo::Destroy() {
+  // A transfer still under way must not complete into the operations destroyed below.
+  IOCP->AbandonTransfers();
+  try {
+    if (EsLaFuente()) EliminarDestinos();
+    IOLast.reset();
+    IONext.reset();
+    IOError.reset();
+    LiberarIOList.Bloquear()->clear();
+    {
+      auto cola = IOList.Bloquear();
+      cola->clear();
+      CacheEnCola.store(0);
+    }
+    if (IOFile != platform::kInvalidHandle && !platform::CloseHandle(IOFile)) {
+      platform::CancelIo(IOFile);
+    }
+    IOFile = platform::kInvalidHandle;
+    FList.Bloquear()->clear();
+    DFinList.Bloquear()->clear();
+  } catch (...) {
+    // Ending must not fail: what could not be released goes with the object.
+  }
+  Terminado.store(true, std::memory_order_release);
+}
+
+void TDHilo::Continuar() {
+  switch (Papel.load()) {
+    case TPapel::Origen:
+      ContinuarOrigen();
+      break;
+    case TPapel::Destino:
+      ContinuarDestino();
+      break;
+    case TPapel::Ninguno:
+      ActualizarCapacidad();
+      break;
+  }
+}
+
+void TDHilo::EsOrigen() {
+  OD.store(this, std::memory_order_release);
+  Hilo.RaisePriority();
+  Papel.store(TPapel::Origen);
+}
+
+void TDHilo::SetOD(const std::shared_ptr<TDHilo>& source) {
+  ODVida = source;
+  OD.store(source.get(), std::memory_order_release);
+}
+
+void TDHilo::EsDestino() { Papel.store(TPapel::Destino); }
+
+void TDHilo::ContinuarDestino() {
+  if (TDHilo* source = GetOD()) {
+    source->AgregarLiberar(std::move(IOLast));
+  } else {
+    IOLast.reset();
+  }
+  IOLast = std::move(IONext);
+  {
+    auto cola = IOList.Bloquear();
+    if (!cola->empty()) {
+      IONext = std::move(cola->front());
+      cola->pop_front();
+      CacheEnCola.fetch_sub(IONext->Cache);
+    } else {
+      CrearEspera();
+    }
+  }
+  ActualizarCapacidad();
+}
+
+void TDHilo::CrearEspera() {
+  auto espera = NuevaEspera();
+  espera->ONombre = IOLast->ONombre;
+  espera->DNombre = IOLast->DNombre;
+  espera->FTalla = IOLast->FTalla;
+  espera->FStr = IOLast->FStr;
+  espera->FPos = IOLast->FPos;
+  IONext = std::move(espera);
+}
+
+void TDHilo::ErrorDestino() {
+  try {
+    if (IOFile != platform::kInvalidHandle) platform::CloseHandle(IOFile);
+    IOFile = platform::kInvalidHandle;
+    platform::DeleteFile(CaminoUnidad(HRec.Letra, IOLast->DNombre));
+  } catch (...) {
+    // The source must still stop planning for this drive.
+  }
+  if (TDHilo* source = GetOD()) source->EliminarFiles(this);
+}
+
+void TDHilo::ErrorOrigen() {
+  try {
+    if (IOFile != platform::kInvalidHandle) platform::CloseHandle(IOFile);
+    IOFile = platform::kInvalidHandle;
+    LiberarIOList.Agregar(std::move(IONext));
+    {
+      auto cola = IOList.Bloquear();
+      for (auto& op : *cola) LiberarIOList.Agregar(std::move(op));
+      cola->clear();
+      CacheEnCola.store(0);
+    }
+    DPos.store(DPos.load() - IOLast->FPos);
+    IOLast->OnReadError();
+    ReintentarArchivo();
+    CrearEspera();
+  } catch (...) {
+    if (!IONext) CrearEspera();
+  }
+  IOCP->Post(0, 0, nullptr);
+}
+
+void TDHilo::ReintentarArchivo() {
+  auto rec = std::make_unique<TFRec>();
+  IOLast->LlenarDList(rec->DList);
+  if (rec->DList.empty()) {
+    AddDFin(-RedondearTalla(GetAppRec().SectorSize, IOLast->FTalla));
+    return;
+  }
+  rec->ONombre = IOLast->ONombre;
+  rec->DNombre = IOLast->DNombre;
+  rec->Talla = IOLast->FTalla;
+  rec->Atributos = IOLast->FAtributos;
+  rec->Tiempo = IOLast->FTiempo;
+  FList.Agregar(std::move(rec));
+}
+
+std::deque<std::unique_ptr<TFRec>>& TDHilo::LockFList() {
+  FList.Lock();
+  return FList.SinBloqueo();
+}
+
+void TDHilo::UnLockFList() { FList.Unlock(); }
+
+void TDHilo::AddDFin(std::int64_t I64) { DFinList.Agregar(I64); }
+
+void TDHilo::EliminarFiles(TDHilo* DH) {
+  const std::uint32_t sector = GetAppRec().SectorSize;
+  auto cola = FList.Bloquear();
+  try {
+    for (auto it = cola->end(); it != cola->begin();) {
+      --it;
+      if ((*it)->EliminarDestino(DH) && (*it)->DList.empty()) {
+        AddDFin(-RedondearTalla(sector, (*it)->Talla));
+        it = cola->erase(it);
+      }
+    }
+  } catch (...) {
+    // A failure ends the walk; the records not reached keep DH.
+  }
+}
+
+void TDHilo::AgregarEliminarDestino(std::shared_ptr<TDHilo> DH) {
+  EliminarDestinosList.Agregar(std::move(DH));
+}
+
+void TDHilo::EliminarDestinos() {
+  auto lista = EliminarDestinosList.Bloquear();
+  try {
+    for (auto& DH : *lista) {
+      IOLast->BorrarDestino(DH.get());
+      IONext->BorrarDestino(DH.get());
+      {
+        auto cola = IOList.Bloquear();
+        for (auto& op : *cola) op->BorrarDestino(DH.get());
+      }
+      DH->Terminate();
+    }
+    lista->clear();
+  } catch (...) {
+    // Left for the next turn.
+  }
+}
+
+std::int64_t TDHilo::GetCache() { return CacheEnCola.load(); }
+
+void TDHilo::AgregarIO(std::unique_ptr<TEspera> op) {
+  auto cola = IOList.Bloquear();
+  CacheEnCola.fetch_add(op->Cache);
+  cola->push_back(std::move(op));
+}
+
+void TDHilo::AgregarLiberar(std::unique_ptr<TEspera> op) { LiberarIOList.Agregar(std::move(op)); }
+
+void TDHilo::PublicarMuestra() {
+  if (!IOLast) return;
+  auto ociosa = [](const TEspera& op) { return typeid(op) == typeid(TEspera); };
+  const bool reposo = ociosa(*IOLast) && ociosa(*IONext) && IOList.Bloquear()->empty() &&
+                      FList.Bloquear()->empty();
+  {
+    std::lock_guard<std::mutex> lock(Textos);
+    MuestraLast = {IOLast->ONombre, IOLast->DNombre, IOLast->FStr, IOLast->FPos, IOLast->FTalla};
+  }
+  Reposo.store(reposo, std::memory_order_release);
+  std::lock_guard<std::mutex> lock(CambioEstado);
+  const TEstado ahora = CalcularEstado(reposo);
+  const TEstado antes = Estado.exchange(ahora, std::memory_order_acq_rel);
+  if (ahora != antes) {
+    Entorno->Eventos.Publicar({this, GetHRec().ID, antes, ahora, LEC.load()});
+  }
+}
+
+TEstado TDHilo::CalcularEstado(bool reposo) const {
+  if (Quitado.load(std::memory_order_acquire)) return TEstado::Quitado;
+  if (Papel.load() == TPapel::Ninguno) return TEstado::Reposo;
+  if (LEC.load() != 0) return TEstado::Fallido;
+  const std::int64_t fin = DFin.load();
+  if (!reposo) return TEstado::Escribiendo;
+  if (fin == 0) return TEstado::Reposo;
+  // Idle with work counted but not done: it has not reached this drive yet.
+  return DPos.load() >= fin ? TEstado::Terminado : TEstado::EnCola;
+}
+
+void TDHilo::MarcarQuitado() {
+  std::lock_guard<std::mutex> lock(CambioEstado);
+  Quitado.store(true, std::memory_order_release);
+  const TEstado antes = Estado.exchange(TEstado::Quitado, std::memory_order_acq_rel);
+  if (antes != TEstado::Quitado) {
+    Entorno->Eventos.Publicar({this, GetHRec().ID, antes, TEstado::Quitado, LEC.load()});
+  }
+}
+
+TVelocidad TDHilo::GetVelocidad() const {
+  std::lock_guard<std::mutex> lock(Textos);
+  return Velocidad;
+}
+
+TCapacidad TDHilo::GetCapacidad() const {
+  std::lock_guard<std::mutex> lock(Textos);
+  return Capacidad;
+}
+
+TInstantanea TDHilo::GetInstantanea() const {
+  TInstantanea foto;
+  foto.EsOrigen = EsLaFuente();
+  foto.Estado = GetEstado();
+  foto.DPos = GetDPos();
+  foto.DFin = GetDFin();
+  foto.EspacioLibre = GetEspacio();
+  foto.LEC = GetLEC();
+  std::lock_guard<std::mutex> lock(Textos);
+  foto.HRec = HRecVisible;
+  foto.Capacidad = Capacidad;
+  foto.Velocidad = Velocidad;
+  foto.Muestra = foto.LEC != 0 ? MuestraError : MuestraLast;
+  return foto;
+}
+
+THRec TDHilo::GetHRec() const {
+  std::lock_guard<std::mutex> lock(Textos);
+  return HRecVisible;
+}
+
+void TDHilo::SetAppRec(const THRec& rec) {
+  std::lock_guard<std::mutex> lock(Textos);
+  AppRec = rec;
+}
+
+THRec TDHilo::GetAppRec() const {
+  std::lock_guard<std::mutex> lock(Textos);
+  return AppRec;
+}
+
+TMuestra TDHilo::GetMuestra() const {
+  std::lock_guard<std::mutex> lock(Textos);
+  return LEC.load() != 0 ? MuestraError : MuestraLast;
+}

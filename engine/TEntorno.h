@@ -1,0 +1,17 @@
+// The program-wide values that the workers read from their own threads (the settings the engine
+// uses) and the events they publish. The program owns one and every worker shares it, so that a
+// worker that outlives the window still reads valid memory. Every field is read whole.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "engine/TEventos.h"
+
+struct TEntorno {
+  std::atomic<std::uint32_t> TiempoError{15000};         // ms a worker waits for a completion
+  std::atomic<std::int64_t> MemoriaTotal{0};             // physical memory, bytes
+  std::atomic<std::int64_t> MemoriaLibre{1LL << 30};     // memory the engine leaves free, bytes
+  std::atomic<std::uint32_t> IntervaloTimer{300};        // ms between speed samples
+  TEventos Eventos;
+};

@@ -1,0 +1,40 @@
+#include "engine/TEspera.h"
+
+#include <chrono>
+#include <thread>
+
+#include "platform/memory.h"
+
+TEspera::~TEspera() {
+  if (BufCount == nullptr) return;
+  // Holders of one buffer are destroyed on different threads: decrement and test are one step.
+  if (BufCount->fetch_sub(1, std::memory_order_acq_rel) == 1) {
+    delete BufCount;
+    platform::VirtualFree(Buf);
+  }
+}
+
+void TEspera::ExeIO(platform::CompletionPort& CP, std::uint32_t, char16_t, platform::Handle&) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  CP.Post(0, 0, nullptr);
+}
+
+bool TEspera::BorrarDestino(TDHilo*) { return false; }
+
+bool TEspera::CrearBuf(std::int64_t) {
+  BufCount = new std::atomic<std::int32_t>(1);
+  return true;
+}
+
+void TEspera::LlenarDList(std::vector<TDHilo*>&) {}
+
+void TEspera::SetOverlappedPos(std::int64_t OPos) {
+  const auto position = static_cast<std::uint64_t>(OPos);
+  ORec.Offset = static_cast<std::uint32_t>(position);
+  ORec.OffsetHigh = static_cast<std::uint32_t>(position >> 32);
+}
+
+void TEspera::CompartirBuf(TEspera& other) const {
+  other.Buf = Buf;
+  other.BufCount = BufCount;
+}

@@ -1,0 +1,70 @@
+// The base of every queued I/O operation. A plain TEspera is the idle operation: it waits
+// 200 ms and reports completion, so that an idle worker turns five times a second.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/completion_port.h"
+#include "platform/types.h"
+#include "records/Tallas.h"
+#include "records/TFTiempo.h"
+
+class TDHilo;
+
+// What a row shows beside the file's name: the file's size and, for a block of it, how much of
+// the file is read once the block is; the front ends make the text.
+struct TFStr {
+  std::int64_t Talla = -1;        // -1: nothing is shown
+  std::int32_t Porcentaje = -1;   // -1: the size alone
+  bool operator==(const TFStr&) const = default;
+};
+
+class TEspera {
+ public:
+  TEspera() = default;
+  // Gives up this operation's share of the block buffer; the last holder releases it.
+  virtual ~TEspera();
+  TEspera(const TEspera&) = delete;
+  TEspera& operator=(const TEspera&) = delete;
+
+  // Starts the operation on its worker's thread. Exactly one packet must reach CP when it
+  // succeeds and none when it fails. The base sleeps 200 ms and posts a packet.
+  virtual void ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize, char16_t Letra,
+                     platform::Handle& IOFile);
+  // Completion handler, after this operation's packet was taken.
+  virtual void OnExeIO() {}
+  // On the source worker, after this operation failed.
+  virtual void OnReadError() {}
+  // Removes DH from the operation's destinations; true when it was there.
+  virtual bool BorrarDestino(TDHilo* DH);
+  // Prepares the buffer before the operation is started; false: try again later.
+  virtual bool CrearBuf(std::int64_t MemoriaLibre);
+  // Appends the operation's destination workers to DL.
+  virtual void LlenarDList(std::vector<TDHilo*>& DL);
+
+  void SetOverlappedPos(std::int64_t OPos);
+
+  // Shares this operation's buffer with `other`, which must hold none: the caller has already
+  // raised the counter for it.
+  void CompartirBuf(TEspera& other) const;
+
+  // Reference count of Buf, shared by every operation that holds the same buffer. The holder
+  // that brings it to zero frees the counter and the buffer.
+  std::atomic<std::int32_t>* BufCount = nullptr;
+  void* Buf = nullptr;
+  platform::Overlapped ORec;
+  std::uint32_t IOBytes = 0;
+  std::int64_t Cache = 0;
+  std::int64_t Bloque = 0;
+  std::int64_t BufBytes = 0;
+  std::int64_t FPos = 0;
+  std::int64_t FTalla = 0;
+  std::u16string ONombre;
+  std::u16string DNombre;
+  TFStr FStr;
+  std::uint32_t FAtributos = 0;
+  TFTiempo FTiempo;
+};

@@ -1,0 +1,184 @@
+#include "gui/TFormDList.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "gui/ColoresQt.h"
+#include "gui/DialogosLista.h"
+#include "gui/IconosIco.h"
+#include "gui/TBarraHerramientas.h"
+#include "gui/TBarraMemoria.h"
+#include "gui/TDelegadoDispositivo.h"
+#include "gui/TListaDispositivos.h"
+#include "gui/TPanelConfigurar.h"
+#include "platform/thread.h"
+#include "web/PaginaWeb.h"
+
+namespace {
+
+constexpr QSize kTallaCliente(483, 399);
+constexpr int kPixelesFuente = 16;
+constexpr int kAltoBarra = 46;
+constexpr int kArriba = 256;
+constexpr int kIntervaloTimer = 300;  // ms
+
+QWidget* PanelBarra(QWidget* herramientas, QWidget* memoria, QWidget* parent) {
+  auto* panel = new QWidget(parent);
+  panel->setObjectName(QStringLiteral("PanelBarra"));
+  panel->setFixedHeight(kAltoBarra);
+  auto* fila = new QHBoxLayout(panel);
+  fila->setContentsMargins(0, 0, 0, 0);
+  fila->setSpacing(0);
+  fila->addWidget(herramientas);
+  fila->addWidget(memoria, 1);
+  return panel;
+}
+
+}  // namespace
+
+TFormDList::TFormDList(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint),
+      lista_(new TListaDispositivos(this)),
+      programa_(std::make_unique<TPrograma>(*lista_)) {
+  QFont fuente(QStringLiteral("Arial"));
+  fuente.setPixelSize(kPixelesFuente);
+  setFont(fuente);
+  resize(kTallaCliente);
+
+  panel_ = new TPanelConfigurar(*programa_, this);
+  lista_->setObjectName(QStringLiteral("DListBox"));
+  lista_->setToolTip(QStringLiteral("Arrastre hasta aquí los archivos a copiar."));
+  lista_->setItemDelegate(new TDelegadoDispositivo(*programa_, lista_));
+  herramientas_ = new TBarraHerramientas(this);
+  memoria_ = new TBarraMemoria(*programa_, this);
+  memoria_->setObjectName(QStringLiteral("PBMemoria"));
+  auto* columna = new QVBoxLayout(this);
+  columna->setContentsMargins(0, 0, 0, 0);
+  columna->setSpacing(0);
+  columna->addWidget(panel_);
+  columna->addWidget(lista_, 1);
+  columna->addWidget(PanelBarra(herramientas_, memoria_, this));
+
+  const QPalette colores = lista_->palette();
+  programa_->ColorResaltado = ColorCanvas(colores.color(QPalette::Highlight));
+  programa_->ColorLista = ColorCanvas(colores.color(QPalette::Base));
+  programa_->ColorTexto = ColorCanvas(colores.color(QPalette::WindowText));
+  programa_->RepintarMemoria = [this] { memoria_->repaint(); };
+  programa_->ProcesarMensajes = [] { QCoreApplication::processEvents(); };
+  programa_->CursorOcupado = [](bool ocupado) {
+    if (ocupado) {
+      QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+      QApplication::restoreOverrideCursor();
+    }
+  };
+  programa_->DialogoAbrir = [this](std::string* ruta) { return DialogoAbrirLista(this, ruta); };
+  programa_->DialogoGuardar = [this](std::string* ruta) {
+    return DialogoGuardarLista(this, ruta);
+  };
+  // A box owned by the window stays above it, always-on-top as the window is.
+  programa_->MostrarMensaje = [this](const std::u16string& texto) {
+    QMessageBox::information(this, QString::fromStdU16String(NombrePrograma()),
+                             QString::fromStdU16String(texto), QMessageBox::Ok);
+  };
+  // Workers beep from their own threads; the sound is made on the main thread.
+  platform::SetBeepHook([](unsigned) {
+    if (QCoreApplication* app = QCoreApplication::instance())
+      QMetaObject::invokeMethod(app, [] { QApplication::beep(); }, Qt::QueuedConnection);
+  });
+  connect(herramientas_, &TBarraHerramientas::Pulsado, this, &TFormDList::BotonPulsado);
+  lista_->AceptaArchivos = [this] { return programa_->ToolbarEnabled; };
+  connect(lista_, &TListaDispositivos::ArchivosSoltados, this, &TFormDList::ArchivosSoltados);
+  timer_ = new QTimer(this);
+  timer_->setObjectName(QStringLiteral("TimerV"));
+  timer_->setInterval(kIntervaloTimer);
+  connect(timer_, &QTimer::timeout, this, &TFormDList::TimerVTimer);
+
+  // Before FormCreate, whose settings may start the HTTP server.
+  setWindowIcon(IconoPrograma());
+  programa_->RutaPrograma =
+      QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString();
+  programa_->IconoIco = CrearIconosIco(windowIcon(), programa_->RutaPrograma);
+  ConectarPaginaWeb(*programa_);
+  programa_->FormCreate();
+  MostrarEstado();
+  Colocar();
+  timer_->start();
+}
+
+TFormDList::~TFormDList() {
+  panel_->Cerrar();
+  timer_->stop();
+  platform::SetBeepHook(nullptr);
+  programa_->FormDestroy();
+}
+
+void TFormDList::BotonPulsado(TBotonId boton) {
+  // A long command lets clicks through while it processes messages; the buttons may still look
+  // enabled until the next tick, but a disabled toolbar takes no command.
+  if (!programa_->ToolbarEnabled) return;
+  switch (boton) {
+    case ToolButtonContinuarDetener:
+      programa_->ToolButtonContinuarDetenerClick();
+      break;
+    case ToolButtonAbrirGuardar:
+      programa_->ToolButtonAbrirGuardarClick();
+      break;
+    case ToolButtonPriorizar:
+      programa_->ToolButtonPriorizarClick();
+      break;
+    case ToolButtonCancelar:
+      programa_->ToolButtonCancelarClick();
+      break;
+    case ToolButtonActualizar:
+      programa_->ToolButtonActualizarClick();
+      break;
+    case ToolButtonSumarRestar:
+      programa_->ToolButtonSumarRestarClick();
+      break;
+    case ToolButtonListar:
+      programa_->ToolButtonListarClick();
+      break;
+    case ToolButtonAjusteProgreso:
+      programa_->ToolButtonAjusteProgresoClick();
+      break;
+    case kNumBotones:
+      break;
+  }
+  MostrarEstado();
+}
+
+void TFormDList::ArchivosSoltados(const std::vector<std::string>& rutas) {
+  // Taken once the drop event has returned, so that the file manager that dragged the names
+  // is not kept waiting while they are processed.
+  QMetaObject::invokeMethod(
+      this,
+      [this, rutas] {
+        programa_->WMDropFiles(rutas);
+        MostrarEstado();
+      },
+      Qt::QueuedConnection);
+}
+
+void TFormDList::TimerVTimer() {
+  programa_->TimerVTimer();
+  MostrarEstado();
+  lista_->viewport()->update();
+  memoria_->update();
+}
+
+void TFormDList::MostrarEstado() {
+  herramientas_->Mostrar(programa_->Botones, programa_->ToolbarEnabled);
+  setWindowTitle(QString::fromStdU16String(programa_->Caption));
+  panel_->setVisible(programa_->PanelConfigurarVisible);
+}
+
+void TFormDList::Colocar() {
+  const int ancho_pantalla = QGuiApplication::primaryScreen()->geometry().width();
+  move(ancho_pantalla - width() - fontMetrics().horizontalAdvance(QStringLiteral("HHH")), kArriba);
+}

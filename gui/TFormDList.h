@@ -1,0 +1,41 @@
+// The main window: the settings panel, the device list and the bottom bar with the toolbar and
+// the memory bar. It holds the program and only shows its state and forwards events to it;
+// construction runs the program's start-up and destruction its shut-down.
+#pragma once
+
+#include <QWidget>
+#include <memory>
+
+#include "app/TPrograma.h"
+
+class QTimer;
+class TBarraHerramientas;
+class TBarraMemoria;
+class TListaDispositivos;
+class TPanelConfigurar;
+
+class TFormDList final : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit TFormDList(QWidget* parent = nullptr);
+  ~TFormDList() override;
+
+  TPrograma& Programa() { return *programa_; }
+
+ private:
+  void BotonPulsado(TBotonId boton);
+  void ArchivosSoltados(const std::vector<std::string>& rutas);
+  void TimerVTimer();
+  // Buttons, caption and settings panel as the program has them now.
+  void MostrarEstado();
+  void Colocar();
+
+  // The widgets carry the names of the controls as their object names.
+  TListaDispositivos* lista_;  // DListBox; made first: the program draws on it
+  std::unique_ptr<TPrograma> programa_;
+  TPanelConfigurar* panel_;             // PageControlConfigurar
+  TBarraHerramientas* herramientas_;    // ToolBarHerramientas
+  TBarraMemoria* memoria_;              // PBMemoria
+  QTimer* timer_;                       // TimerV
+};

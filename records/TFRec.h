@@ -1,0 +1,50 @@
+// One source file or folder still to be copied, with the destination workers that need it: plain
+// data, with its list operations and the file form of its source part.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "records/Codificacion.h"
+#include "records/TFTiempo.h"
+
+class TDHilo;
+
+class TFRec {
+ public:
+  // Appends FR's destinations, in order, without a duplicate test.
+  void AgregarDestinos(const TFRec& FR);
+  bool EncontrarDestino(TDHilo* DH) const;
+  // Removes the last occurrence of DH; true when it was there.
+  bool EliminarDestino(TDHilo* DH);
+  // Moves DH to the front; true when it was there.
+  bool PriorizarDH(TDHilo* DH);
+  // Talla rounded up to whole sectors.
+  std::int64_t DTalla(std::uint32_t SectorSize) const;
+
+  // The source part (name, size, times, attributes), as the listing and copy-list files hold
+  // it; the whole record of a copy list is written and read by the engine (RegistroCopia.h),
+  // which knows the destinations' identities.
+  void EscribirOrigen(std::string& SM) const;
+  bool LeerOrigen(TLector& SM);  // leaves DNombre and DList alone
+
+  std::vector<TDHilo*> DList;  // destinations in priority order; never owned
+  std::u16string ONombre;      // relative to the source drive's root
+  std::u16string DNombre;      // relative to each destination drive's root
+  std::int64_t Talla = 0;
+  std::uint32_t Atributos = 0;
+  TFTiempo Tiempo;
+};
+
+// Name order: UTF-16 code units compared with only ASCII letters folded to upper case.
+int CompararNombres(const std::u16string& a, const std::u16string& b);
+// Bisection in a list sorted in name order: the first record with that name, or nullptr.
+TFRec* EncontrarFR(const std::deque<std::unique_ptr<TFRec>>& L, const std::u16string& nombre);
+void OrdenarPorNombre(std::deque<std::unique_ptr<TFRec>>& L);
+
+// Whether a drive already holds an entry: a folder, or a file of the same size whose last-write
+// time is the same to the minute.
+bool ArchivoIgual(const std::u16string& Path, platform::FileTime T, std::int64_t S);

@@ -1,0 +1,97 @@
+// The status page: the program, every drive of the device list with its state, and the
+// computer's date and time, rebuilt for every request on the HTTP server's threads.
+#include "web/PaginaWeb.h"
+
+#include <shared_mutex>
+
+#include "app/LineaDispositivo.h"
+#include "app/TextoError.h"
+#include "platform/locale.h"
+#include "platform/paths.h"
+#include "web/Base64.h"
+
+namespace {
+
+constexpr char16_t kContacto[] = u"<h3>Contacto: soporte@orsanta.example</h3>";
+
+// Texts from volumes, the system and the program are written as text, never as markup.
+std::u16string EscaparHtml(const std::u16string& texto) {
+  std::u16string html;
+  html.reserve(texto.size());
+  for (const char16_t c : texto) {
+    switch (c) {
+      case u'<':
+        html += u"&lt;";
+        break;
+      case u'>':
+        html += u"&gt;";
+        break;
+      case u'&':
+        html += u"&amp;";
+        break;
+      case u'"':
+        html += u"&quot;";
+        break;
+      default:
+        html.push_back(c);
+    }
+  }
+  return html;
+}
+
+std::u16string ImgLinux(const std::function<std::string(const std::string&)>& icono_ico,
+                        const std::string& ruta) {
+  if (!icono_ico || ruta.empty()) return {};
+  return ImgIcono(icono_ico(ruta));
+}
+
+}  // namespace
+
+std::u16string GetWebStr(const TInstantanea& foto) {
+  std::u16string linea = LineaDispositivo(foto);
+  // An error shows only while there is work left, after the speed text that already holds it.
+  if (foto.DFin != 0 && foto.LEC != 0) linea += TextoError(foto.LEC);
+  return linea;
+}
+
+std::u16string IdHTTPServerCommandGet(TPrograma& P) {
+  // The copy keeps every worker alive while the page reads it, whatever the main thread does
+  // to DList meanwhile.
+  std::vector<std::shared_ptr<TDHilo>> hilos;
+  {
+    std::shared_lock<std::shared_mutex> lock(P.SincronizadorListas);
+    hilos = P.DList;
+  }
+  const std::u16string nombre = EscaparHtml(NombrePrograma());
+  std::u16string pagina = u"<html><head><title>" + nombre +
+                          u"</title></head><body><form method=\"post\" AUTOMPLETE=\"OFF\"><h1>" +
+                          ImgLinux(P.IconoIco, P.RutaPrograma) + nombre +
+                          u"&nbspversi&oacute;n&nbsp" +
+                          EscaparHtml(platform::FormatShortDate(P.AppVersion)) + u"</h1>" +
+                          kContacto + u"<h2>Dispositivos conectados:</h2><h3>";
+  for (const auto& hilo : hilos) {
+    const TInstantanea foto = hilo->GetInstantanea();
+    pagina += ImgRuta(P, std::u16string{foto.HRec.Letra, u':', u'\\'}) + u"&nbsp" +
+              EscaparHtml(GetWebStr(foto)) + u"<br>";
+  }
+  const double ahora = platform::Now();
+  pagina += u"</h3><h3>Fecha:" + EscaparHtml(platform::FormatShortDate(ahora)) +
+            u"&nbspHora:" + EscaparHtml(platform::FormatLongTime(ahora)) +
+            u"</h3></form></body></html>";
+  return pagina;
+}
+
+std::u16string ImgRuta(const TPrograma& P, const std::u16string& ruta) {
+  std::string ruta_linux;
+  if (!platform::ToLinuxPath(ruta, &ruta_linux, nullptr)) return {};
+  return ImgLinux(P.IconoIco, ruta_linux);
+}
+
+void ConectarPaginaWeb(TPrograma& P) {
+  P.PaginaHTTP = [&P] { return IdHTTPServerCommandGet(P); };
+}
+
+std::u16string ImgIcono(const std::string& ico) {
+  if (ico.empty()) return {};
+  return u"<img src=\"data:image/ico;base64," + Base64(ico) + u"\">";
+}
