@@ -12,5 +12,6 @@ bool TDHilo::LeerFR(TLector& FS, const std::vector<TDHilo*>& IDL) {
   ::AddDFin(*FR);
   AddDFin(FR->DTalla(GetAppRec().SectorSize));
   FList.Agregar(std::move(FR));
+  Despertar();
   return true;
 }

@@ -244,9 +244,15 @@ std::deque<std::unique_ptr<TFRec>>& TDHilo::LockFList() {
   return FList.SinBloqueo();
 }
 
-void TDHilo::UnLockFList() { FList.Unlock(); }
+void TDHilo::UnLockFList() {
+  FList.Unlock();
+  Despertar();
+}
 
-void TDHilo::AddDFin(std::int64_t I64) { DFinList.Agregar(I64); }
+void TDHilo::AddDFin(std::int64_t I64) {
+  DFinList.Agregar(I64);
+  Despertar();
+}
 
 void TDHilo::EliminarFiles(TDHilo* DH) {
   const std::uint32_t sector = GetAppRec().SectorSize;
@@ -289,9 +295,12 @@ void TDHilo::EliminarDestinos() {
 std::int64_t TDHilo::GetCache() { return CacheEnCola.load(); }
 
 void TDHilo::AgregarIO(std::unique_ptr<TEspera> op) {
-  auto cola = IOList.Bloquear();
-  CacheEnCola.fetch_add(op->Cache);
-  cola->push_back(std::move(op));
+  {
+    auto cola = IOList.Bloquear();
+    CacheEnCola.fetch_add(op->Cache);
+    cola->push_back(std::move(op));
+  }
+  Despertar();
 }
 
 void TDHilo::AgregarLiberar(std::unique_ptr<TEspera> op) { LiberarIOList.Agregar(std::move(op)); }

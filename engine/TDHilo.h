@@ -127,6 +127,8 @@ class TDHilo {
   std::int64_t GetCache();
   // Appends an operation to the end of this worker's queue (any thread; takes IOList's lock).
   void AgregarIO(std::unique_ptr<TEspera> op);
+  // Any thread: ends the worker's idle wait, so that work just queued starts at once.
+  void Despertar() { IOCP->Nudge(); }
   // Hands a finished operation to this (source) worker to be destroyed.
   void AgregarLiberar(std::unique_ptr<TEspera> op);
 

@@ -15,7 +15,8 @@ TEspera::~TEspera() {
 }
 
 void TEspera::ExeIO(platform::CompletionPort& CP, std::uint32_t, char16_t, platform::Handle&) {
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  // Work queued for the worker ends the wait at once (TDHilo::Despertar).
+  CP.WaitForNudge(200);
   CP.Post(0, 0, nullptr);
 }
 

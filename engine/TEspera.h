@@ -1,5 +1,6 @@
 // The base of every queued I/O operation. A plain TEspera is the idle operation: it waits
-// 200 ms and reports completion, so that an idle worker turns five times a second.
+// 200 ms, or until work is queued for its worker, and reports completion, so that an idle worker
+// turns five times a second and a busy one starts new work at once.
 #pragma once
 
 #include <atomic>
@@ -31,7 +32,7 @@ class TEspera {
   TEspera& operator=(const TEspera&) = delete;
 
   // Starts the operation on its worker's thread. Exactly one packet must reach CP when it
-  // succeeds and none when it fails. The base sleeps 200 ms and posts a packet.
+  // succeeds and none when it fails. The base waits as said above and posts a packet.
   virtual void ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize, char16_t Letra,
                      platform::Handle& IOFile);
   // Completion handler, after this operation's packet was taken.

@@ -48,11 +48,12 @@ struct PortCore {
   std::uint64_t generation = 0;           // guarded by mutex; older transfers are abandoned
   bool thread_started = false;            // guarded by mutex
   bool closed = false;                    // guarded by mutex; the port is gone
+  bool nudged = false;                    // guarded by mutex; a Nudge not yet waited for
 
   // Caller holds mutex.
   void PostLocked(std::uint32_t bytes, Handle key, Overlapped* ov, ErrorCode error) {
     packets.push_back(Packet{CompletionPacket{bytes, key, ov}, error});
-    packet_posted.notify_one();
+    packet_posted.notify_all();
   }
 
   // Caller holds mutex. Writes the transfer's result into its record and posts its packet.
@@ -110,6 +111,20 @@ class PortImpl final : public CompletionPort {
   void Post(std::uint32_t bytes, std::int64_t key, Overlapped* ov) override {
     std::lock_guard lock(core_->mutex);
     core_->PostLocked(bytes, key, ov, ERROR_SUCCESS);
+  }
+
+  void Nudge() override {
+    std::lock_guard lock(core_->mutex);
+    core_->nudged = true;
+    core_->packet_posted.notify_all();
+  }
+
+  bool WaitForNudge(std::uint32_t timeout_ms) override {
+    std::unique_lock lock(core_->mutex);
+    const bool nudged = core_->packet_posted.wait_for(
+        lock, std::chrono::milliseconds(timeout_ms), [&] { return core_->nudged; });
+    core_->nudged = false;
+    return nudged;
   }
 
   bool Take(std::uint32_t timeout_ms, CompletionPacket* packet) override {

@@ -46,6 +46,13 @@ class CompletionPort : public std::enable_shared_from_this<CompletionPort> {
   // caller may destroy the operation that started it at once.
   virtual bool Take(std::uint32_t timeout_ms, CompletionPacket* packet) = 0;
 
+  // Any thread: ends the port's current or next WaitForNudge at once. Posts no packet, so it
+  // can never be taken for a transfer's completion.
+  virtual void Nudge() = 0;
+  // The port's own thread, between transfers: waits up to timeout_ms for a Nudge made since the
+  // last wait. True when nudged (the nudge is used up); false on time-out.
+  virtual bool WaitForNudge(std::uint32_t timeout_ms) = 0;
+
   // Transfers queued or under way on this port (for tests and shutdown).
   virtual int PendingTransfers() const = 0;
 

@@ -124,6 +124,23 @@ TEST(CompletionPortTest, TakeWakesForAPacketPostedByAnotherThread) {
   poster.join();
 }
 
+// A nudge ends an idle wait at once, is used up by it, and is never taken for a completion.
+TEST(CompletionPortTest, ANudgeEndsOneWaitAndPostsNoPacket) {
+  PortPtr port = CompletionPort::Create();
+  port->Nudge();
+  EXPECT_TRUE(port->WaitForNudge(kLongWaitMs));  // made before the wait: not lost
+  EXPECT_FALSE(port->WaitForNudge(10));           // used up
+  std::thread nudger([&] {
+    std::this_thread::sleep_for(20ms);
+    port->Nudge();
+  });
+  EXPECT_TRUE(port->WaitForNudge(kLongWaitMs));
+  nudger.join();
+  CompletionPacket packet;
+  EXPECT_FALSE(port->Take(10, &packet));
+  EXPECT_EQ(GetLastError(), WAIT_TIMEOUT);
+}
+
 // Transfers of files bound to a port, on real files in a temporary folder mapped to drive P.
 class PortTransferTest : public testing::Test {
  protected:
