@@ -107,11 +107,11 @@ void AgregarArrastrados(TPrograma& P, TLista& cola, const TLista& arrastrados,
       for (std::int64_t r = 0; r < n; ++r) {
         Avanzar(P, n * d + r, m * n);
         TFRec& Q = *trabajo[r];
-        if (Q.EncontrarDestino(&W) || EncontrarFR(listado, Q.ONombre) != nullptr ||
+        if (Q.EncontrarDestino(W.GetId()) || EncontrarFR(listado, Q.ONombre) != nullptr ||
             ArchivoIgual(CaminoUnidad(rec.Letra, Q.DNombre), Q.Tiempo.ETiempo, Q.Talla)) {
           continue;
         }
-        Q.DList.push_back(&W);
+        Q.DList.push_back(W.GetId());
         W.AddDFin(Q.DTalla(rec.SectorSize));
       }
     }
@@ -131,7 +131,7 @@ void EliminarArrastrados(TPrograma& P, TLista& cola, TLista& arrastrados,
     TFRec& Q = **it;
     if (EncontrarFR(arrastrados, Q.ONombre) == nullptr) continue;
     for (TDHilo* W : destinos) {
-      if (Q.EliminarDestino(W)) W->AddDFin(-Q.DTalla(W->GetAppRec().SectorSize));
+      if (Q.EliminarDestino(W->GetId())) W->AddDFin(-Q.DTalla(W->GetAppRec().SectorSize));
     }
   }
   P.Refrescar();

@@ -46,8 +46,10 @@ void TPrograma::ToolButtonPriorizarClick() {
   if (!OCopia) return;
   TBarraOcupada ocupada(*this);
   const int foco = Vista.ItemIndex();
-  // Without a focused item no record goes first; the queue is only sorted.
-  TDHilo* DH = foco >= 0 && foco < static_cast<int>(DList.size()) ? DList[foco].get() : nullptr;
+  // Without a focused item no record goes first (no worker has identity 0); the queue is only
+  // sorted.
+  const TIdDestino DH =
+      foco >= 0 && foco < static_cast<int>(DList.size()) ? DList[foco]->GetId() : 0;
   OCopia->PriorizarDestino(DH);
 }
 
@@ -81,7 +83,7 @@ void TPrograma::ToolButtonCancelarClick() {
         for (int i = items; i-- > 0;) {
           const std::shared_ptr<TDHilo> hilo = DList[i];
           if (!hilo->Seleccionado) continue;
-          OCopia->EliminarFiles(hilo.get());
+          OCopia->EliminarFiles(hilo->GetId());
           OCopia->AgregarEliminarDestino(hilo);
           DList.erase(DList.begin() + i);
           // Out of DList no continue reaches it: stopped, it would hold on to its operations

@@ -90,7 +90,7 @@ void TPrograma::ToolButtonActualizarClick() {
       if (hilo->Orden != 0 || hilo == OCopia) continue;
       if (OCopia) {
         std::unique_lock<std::shared_mutex> lock(SincronizadorListas);
-        OCopia->EliminarFiles(hilo.get());
+        OCopia->EliminarFiles(hilo->GetId());
         DList.erase(DList.begin() + i);
         OCopia->AgregarEliminarDestino(hilo);
       } else {

@@ -63,7 +63,7 @@ void TPrograma::GuardarLista(const std::string& ruta) {
       for (std::int64_t i = 0; i < n; ++i) {
         // Only the bar: the window's messages wait, as the source's queue is held.
         if (AvanzarProgreso(i, n) && RepintarMemoria) RepintarMemoria();
-        EscribirTodo(*(*cola)[i], bytes);
+        EscribirTodo(*(*cola)[i], *OCopia, bytes);
       }
     }
     // Neither a file that cannot be written nor a failure above is reported.

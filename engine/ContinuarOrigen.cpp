@@ -20,16 +20,29 @@ void TDHilo::ContinuarOrigen() {
       if (registros->empty()) {
         CrearEspera();
       } else {
-        const std::size_t posicion = ElegirPosicion(*registros, B);
+        const auto atraso = [this](TIdDestino id) {
+          const std::shared_ptr<TDHilo> DH = Destino(id);
+          return DH ? DH->GetCache() : 0;
+        };
+        const std::size_t posicion = ElegirPosicion(*registros, B, atraso);
         std::unique_ptr<TFRec> R = std::move((*registros)[posicion]);
         registros->erase(registros->begin() + static_cast<std::ptrdiff_t>(posicion));
-        if (auto R2 = SepararRezagados(*R, B)) {
-          // Read once more for the destinations split off; their own totals stay as they are.
-          AddDFin(R2->DTalla(GetAppRec().SectorSize));
-          registros->push_back(std::move(R2));
+        // Destinations withdrawn since the record was queued are not served; a record left
+        // with none leaves the source's total.
+        std::erase_if(R->DList, [this](TIdDestino id) { return !Destino(id); });
+        if (R->DList.empty()) {
+          AddDFin(-R->DTalla(GetAppRec().SectorSize));
+          CrearEspera();
+          Despertar();  // the next record need not wait out the idle turn
+        } else {
+          if (auto R2 = SepararRezagados(*R, B, atraso)) {
+            // Read once more for the destinations split off; their own totals stay as they are.
+            AddDFin(R2->DTalla(GetAppRec().SectorSize));
+            registros->push_back(std::move(R2));
+          }
+          LlenarIOList(*R, *this, *cola);
+          TomarSiguiente();
         }
-        LlenarIOList(*R, *this, *cola);
-        TomarSiguiente();
       }
     }
   }

@@ -2,25 +2,24 @@
 
 #include <vector>
 
-#include "engine/TDHilo.h"
-
 std::int64_t Presupuesto(const TEntorno& entorno) {
   const std::int64_t diferencia = entorno.MemoriaTotal.load() - entorno.MemoriaLibre.load();
   return static_cast<std::int64_t>(static_cast<std::uint64_t>(diferencia) >> 1);
 }
 
-std::size_t ElegirPosicion(const std::deque<std::unique_ptr<TFRec>>& registros,
-                           std::int64_t B) {
+std::size_t ElegirPosicion(const std::deque<std::unique_ptr<TFRec>>& registros, std::int64_t B,
+                           const TAtraso& atraso) {
   for (std::size_t i = 0; i < registros.size(); ++i) {
-    if (registros[i]->DList.front()->GetCache() < B) return i;
+    if (registros[i]->DList.empty() || atraso(registros[i]->DList.front()) < B) return i;
   }
   return 0;
 }
 
-std::unique_ptr<TFRec> SepararRezagados(TFRec& R, std::int64_t B) {
+std::unique_ptr<TFRec> SepararRezagados(TFRec& R, std::int64_t B, const TAtraso& atraso_de) {
+  if (R.DList.empty()) return nullptr;
   std::vector<std::int64_t> atraso;
   atraso.reserve(R.DList.size());
-  for (TDHilo* DH : R.DList) atraso.push_back(DH->GetCache());
+  for (TIdDestino DH : R.DList) atraso.push_back(atraso_de(DH));
   std::int64_t A = atraso.back();
   for (std::int64_t a : atraso) {
     if (a < B) {

@@ -9,7 +9,7 @@ bool TDHilo::LeerFR(TLector& FS, const std::vector<TDHilo*>& IDL) {
   if (!con_destinos) return true;
   // The totals go in before the record: once queued, the scheduler may plan it and free it.
   // The sector size is the last refresh's, the one this worker's reads will be counted in.
-  ::AddDFin(*FR);
+  ::AddDFin(*FR, *this);
   AddDFin(FR->DTalla(GetAppRec().SectorSize));
   FList.Agregar(std::move(FR));
   Despertar();

@@ -13,12 +13,15 @@ namespace {
 }  // namespace
 
 // Queues one operation of class T on every destination, in order, under DList's lock, so that a
-// destination detached meanwhile is served completely or not at all. Each takes the names (for
+// destination detached meanwhile is served completely or not at all. A destination that has
+// left the source's table (cancelled, gone) is not reached. Each operation takes the names (for
 // the device list and the path) and whatever `campos` gives it.
 template <class T, class Campos>
 void TAbrirCarpeta::Repartir(Campos campos) {
   std::lock_guard<std::mutex> lock(DListLock);
-  for (TDHilo* DH : DList) {
+  for (TIdDestino id : DList) {
+    const std::shared_ptr<TDHilo> DH = OD->Destino(id);
+    if (!DH) continue;
     auto op = std::make_unique<T>();
     op->ONombre = ONombre;
     op->DNombre = DNombre;
@@ -43,7 +46,7 @@ void TAbrirCarpeta::OnReadError() {
   Repartir<TCerrarArchivoIncompleto>([this](TEspera& op, TDHilo&) { op.BufBytes = -FPos; });
 }
 
-bool TAbrirCarpeta::BorrarDestino(TDHilo* DH) {
+bool TAbrirCarpeta::BorrarDestino(TIdDestino DH) {
   std::lock_guard<std::mutex> lock(DListLock);
   auto found = std::find(DList.rbegin(), DList.rend(), DH);
   if (found == DList.rend()) return false;
@@ -51,12 +54,12 @@ bool TAbrirCarpeta::BorrarDestino(TDHilo* DH) {
   return true;
 }
 
-void TAbrirCarpeta::LlenarDList(std::vector<TDHilo*>& DL) {
+void TAbrirCarpeta::LlenarDList(std::vector<TIdDestino>& DL) {
   std::lock_guard<std::mutex> lock(DListLock);
   DL.insert(DL.end(), DList.begin(), DList.end());
 }
 
-void TAbrirCarpeta::AgregarDestino(TDHilo* DH) {
+void TAbrirCarpeta::AgregarDestino(TIdDestino DH) {
   std::lock_guard<std::mutex> lock(DListLock);
   if (std::find(DList.begin(), DList.end(), DH) == DList.end()) DList.push_back(DH);
 }

@@ -16,11 +16,15 @@ class TAbrirCarpeta : public TEspera {
   void OnExeIO() override;
   // Each destination closes its copy of the file and takes back the progress written for it.
   void OnReadError() override;
-  bool BorrarDestino(TDHilo* DH) override;
-  void LlenarDList(std::vector<TDHilo*>& DL) override;
+  bool BorrarDestino(TIdDestino DH) override;
+  void LlenarDList(std::vector<TIdDestino>& DL) override;
 
   // Adds a destination unless it is already there.
-  void AgregarDestino(TDHilo* DH);
+  void AgregarDestino(TIdDestino DH);
+
+  // The source worker whose table of destinations the operation reaches its destinations
+  // through; it owns the operation, so it outlives it.
+  const TDHilo* OD = nullptr;
 
  protected:
   // The path of this entry on the source drive.
@@ -28,8 +32,8 @@ class TAbrirCarpeta : public TEspera {
   template <class T, class Campos>
   void Repartir(Campos campos);
 
-  std::mutex DListLock;        // guards DList; taken before a destination's IOList
-  std::vector<TDHilo*> DList;  // not owned
+  std::mutex DListLock;           // guards DList; taken before a destination's IOList
+  std::vector<TIdDestino> DList;  // guarded by DListLock
 };
 
 class TAbrirArchivoVacio : public TAbrirCarpeta {

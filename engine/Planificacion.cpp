@@ -9,28 +9,29 @@ namespace {
 constexpr std::int64_t kBloque = 2 * 1024 * 1024;
 
 template <class T>
-std::unique_ptr<T> Operacion(const TFRec& FR) {
+std::unique_ptr<T> Operacion(const TFRec& FR, const TDHilo& OD) {
   auto op = std::make_unique<T>();
+  op->OD = &OD;
   op->ONombre = FR.ONombre;
   op->DNombre = FR.DNombre;
   op->FAtributos = FR.Atributos;
   op->FTiempo = FR.Tiempo;
-  for (TDHilo* DH : FR.DList) op->AgregarDestino(DH);
+  for (TIdDestino DH : FR.DList) op->AgregarDestino(DH);
   return op;
 }
 
 }  // namespace
 
-std::unique_ptr<TAbrirCarpeta> IOCarpeta(const TFRec& FR) {
-  return Operacion<TAbrirCarpeta>(FR);
+std::unique_ptr<TAbrirCarpeta> IOCarpeta(const TFRec& FR, const TDHilo& OD) {
+  return Operacion<TAbrirCarpeta>(FR, OD);
 }
 
-std::unique_ptr<TAbrirCarpeta> IOArchivoVacio(const TFRec& FR) {
-  return Operacion<TAbrirArchivoVacio>(FR);
+std::unique_ptr<TAbrirCarpeta> IOArchivoVacio(const TFRec& FR, const TDHilo& OD) {
+  return Operacion<TAbrirArchivoVacio>(FR, OD);
 }
 
-std::unique_ptr<TAbrirCarpeta> IOAbrirArchivo(const TFRec& FR) {
-  auto op = Operacion<TAbrirArchivo>(FR);
+std::unique_ptr<TAbrirCarpeta> IOAbrirArchivo(const TFRec& FR, const TDHilo& OD) {
+  auto op = Operacion<TAbrirArchivo>(FR, OD);
   op->FTalla = FR.Talla;
   op->FStr = {FR.Talla, -1};
   return op;
@@ -38,7 +39,7 @@ std::unique_ptr<TAbrirCarpeta> IOAbrirArchivo(const TFRec& FR) {
 
 std::unique_ptr<TLeerArchivo> IOLeerArchivo(const TFRec& FR, const TDHilo& OD,
                                             std::int64_t& OPos) {
-  auto op = Operacion<TLeerArchivo>(FR);
+  auto op = Operacion<TLeerArchivo>(FR, OD);
   const THRec origen = OD.GetAppRec();
   if (OPos + kBloque <= FR.Talla) {
     op->BufBytes = kBloque;
@@ -58,8 +59,8 @@ std::unique_ptr<TLeerArchivo> IOLeerArchivo(const TFRec& FR, const TDHilo& OD,
   return op;
 }
 
-std::unique_ptr<TAbrirCarpeta> IOCerrarArchivo(const TFRec& FR) {
-  auto op = Operacion<TCerrarArchivo>(FR);
+std::unique_ptr<TAbrirCarpeta> IOCerrarArchivo(const TFRec& FR, const TDHilo& OD) {
+  auto op = Operacion<TCerrarArchivo>(FR, OD);
   op->FTalla = FR.Talla;
   op->FPos = FR.Talla;
   op->FStr = {FR.Talla, 100};
@@ -68,17 +69,17 @@ std::unique_ptr<TAbrirCarpeta> IOCerrarArchivo(const TFRec& FR) {
 
 void LlenarIOList(const TFRec& FR, const TDHilo& OD, std::deque<std::unique_ptr<TEspera>>& IOL) {
   if (FR.Atributos & platform::FILE_ATTRIBUTE_DIRECTORY) {
-    IOL.push_back(IOCarpeta(FR));
+    IOL.push_back(IOCarpeta(FR, OD));
     return;
   }
   if (FR.Talla == 0) {
-    IOL.push_back(IOArchivoVacio(FR));
+    IOL.push_back(IOArchivoVacio(FR, OD));
     return;
   }
-  IOL.push_back(IOAbrirArchivo(FR));
+  IOL.push_back(IOAbrirArchivo(FR, OD));
   std::int64_t OPos = 0;
   do {
     IOL.push_back(IOLeerArchivo(FR, OD, OPos));
   } while (OPos < FR.Talla);
-  IOL.push_back(IOCerrarArchivo(FR));
+  IOL.push_back(IOCerrarArchivo(FR, OD));
 }

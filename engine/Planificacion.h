@@ -14,9 +14,9 @@ class TDHilo;
 // Appends the chain that copies FR to every destination at the end of IOL, which the caller
 // holds locked. OD is the source worker.
 void LlenarIOList(const TFRec& FR, const TDHilo& OD, std::deque<std::unique_ptr<TEspera>>& IOL);
-std::unique_ptr<TAbrirCarpeta> IOCarpeta(const TFRec& FR);
-std::unique_ptr<TAbrirCarpeta> IOArchivoVacio(const TFRec& FR);
-std::unique_ptr<TAbrirCarpeta> IOAbrirArchivo(const TFRec& FR);
+std::unique_ptr<TAbrirCarpeta> IOCarpeta(const TFRec& FR, const TDHilo& OD);
+std::unique_ptr<TAbrirCarpeta> IOArchivoVacio(const TFRec& FR, const TDHilo& OD);
+std::unique_ptr<TAbrirCarpeta> IOAbrirArchivo(const TFRec& FR, const TDHilo& OD);
 std::unique_ptr<TLeerArchivo> IOLeerArchivo(const TFRec& FR, const TDHilo& OD,
                                             std::int64_t& OPos);
-std::unique_ptr<TAbrirCarpeta> IOCerrarArchivo(const TFRec& FR);
+std::unique_ptr<TAbrirCarpeta> IOCerrarArchivo(const TFRec& FR, const TDHilo& OD);

@@ -2,7 +2,7 @@
 
 #include "engine/TDHilo.h"
 
-void TDHilo::PriorizarDestino(TDHilo* DH) {
+void TDHilo::PriorizarDestino(TIdDestino DH) {
   auto cola = FList.Bloquear();
   try {
     std::stable_sort(cola->begin(), cola->end(), [](const auto& a, const auto& b) {

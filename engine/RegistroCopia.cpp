@@ -5,17 +5,25 @@
 #include "engine/BuscarPorID.h"
 #include "engine/TDHilo.h"
 
-void AddDFin(const TFRec& FR) {
-  for (TDHilo* DH : FR.DList) DH->AddDFin(RedondearTalla(DH->GetAppRec().SectorSize, FR.Talla));
+void AddDFin(const TFRec& FR, const TDHilo& OD) {
+  for (TIdDestino id : FR.DList) {
+    if (const std::shared_ptr<TDHilo> DH = OD.Destino(id)) {
+      DH->AddDFin(RedondearTalla(DH->GetAppRec().SectorSize, FR.Talla));
+    }
+  }
 }
 
 // Drives are named by the identity of the last device refresh (GetAppRec), the one the sorted
 // worker lists are made from: a worker adopts it as its own HRec only at its next turn.
-void EscribirTodo(const TFRec& FR, std::string& SM) {
+void EscribirTodo(const TFRec& FR, const TDHilo& OD, std::string& SM) {
+  std::vector<std::uint32_t> series;
+  for (TIdDestino id : FR.DList) {
+    if (const std::shared_ptr<TDHilo> DH = OD.Destino(id)) series.push_back(DH->GetAppRec().ID);
+  }
   FR.EscribirOrigen(SM);
   EscribirCadena(SM, FR.DNombre);
-  EscribirEntero(SM, static_cast<std::int32_t>(FR.DList.size()));
-  for (const TDHilo* DH : FR.DList) EscribirPalabra(SM, DH->GetAppRec().ID);
+  EscribirEntero(SM, static_cast<std::int32_t>(series.size()));
+  for (std::uint32_t serie : series) EscribirPalabra(SM, serie);
 }
 
 bool LeerTodo(TFRec& FR, TLector& SM, const std::vector<TDHilo*>& DL, bool* con_destinos) {
@@ -32,12 +40,12 @@ bool LeerTodo(TFRec& FR, TLector& SM, const std::vector<TDHilo*>& DL, bool* con_
   for (std::uint32_t serie : series) {
     TDHilo* DH = BuscarPorID(DL, serie);
     // A serial named twice still gives its worker once.
-    if (DH == nullptr || FR.EncontrarDestino(DH)) continue;
+    if (DH == nullptr || FR.EncontrarDestino(DH->GetId())) continue;
     if (ArchivoIgual(CaminoUnidad(DH->GetAppRec().Letra, FR.DNombre), FR.Tiempo.ETiempo,
                      FR.Talla)) {
       continue;
     }
-    FR.DList.push_back(DH);
+    FR.DList.push_back(DH->GetId());
     *con_destinos = true;
   }
   return true;

@@ -10,11 +10,13 @@
 
 class TDHilo;
 
-// Adds the record's rounded size to every destination's work total (not the source's).
-void AddDFin(const TFRec& FR);
+// Adds the record's rounded size to the work total of every destination of the source OD that
+// is still in its table (not to the source's).
+void AddDFin(const TFRec& FR, const TDHilo& OD);
 
-// The whole record: the source part, the destination name and the destinations' serials.
-void EscribirTodo(const TFRec& FR, std::string& SM);
+// The whole record: the source part, the destination name and the serials of the destinations
+// of the source OD that are still in its table.
+void EscribirTodo(const TFRec& FR, const TDHilo& OD, std::string& SM);
 // Reads a whole record and gives it the workers of DL (sorted by serial) that are present and
 // do not hold the entry yet; *con_destinos tells whether any was given. False on a read failure.
 bool LeerTodo(TFRec& FR, TLector& SM, const std::vector<TDHilo*>& DL, bool* con_destinos);

@@ -13,6 +13,11 @@ constexpr int kMuestrasVelocidad = 11;
 
 std::unique_ptr<TEspera> NuevaEspera() { return std::make_unique<TEspera>(); }
 
+TIdDestino NuevoId() {
+  static std::atomic<TIdDestino> ultimo{0};
+  return ultimo.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
 }  // namespace
 
 std::shared_ptr<TDHilo> TDHilo::Create(std::shared_ptr<TEntorno> entorno) {
@@ -26,7 +31,7 @@ std::shared_ptr<TDHilo> TDHilo::Create(std::shared_ptr<TEntorno> entorno) {
 }
 
 TDHilo::TDHilo(std::shared_ptr<TEntorno> entorno)
-    : Entorno(std::move(entorno)) {
+    : Id(NuevoId()), Entorno(std::move(entorno)) {
   HRec.Letra = kLetraSinUnidad;
   HRec.SectorSize = 512;
   HRec.MaxSectorSize = 512;
@@ -114,6 +119,8 @@ void TDHilo::Destroy() {
   IOCP->AbandonTransfers();
   try {
     if (EsLaFuente()) EliminarDestinos();
+    // The destinations hold their source alive: the table must not hold them in turn.
+    Destinos.Vaciar();
     IOLast.reset();
     IONext.reset();
     IOError.reset();
@@ -158,6 +165,7 @@ void TDHilo::EsOrigen() {
 void TDHilo::SetOD(const std::shared_ptr<TDHilo>& source) {
   ODVida = source;
   OD.store(source.get(), std::memory_order_release);
+  source->Destinos.Agregar(Id, shared_from_this());
 }
 
 void TDHilo::EsDestino() { Papel.store(TPapel::Destino); }
@@ -200,7 +208,7 @@ void TDHilo::ErrorDestino() {
   } catch (...) {
     // The source must still stop planning for this drive.
   }
-  if (TDHilo* source = GetOD()) source->EliminarFiles(this);
+  if (TDHilo* source = GetOD()) source->EliminarFiles(Id);
 }
 
 void TDHilo::ErrorOrigen() {
@@ -227,6 +235,8 @@ void TDHilo::ErrorOrigen() {
 void TDHilo::ReintentarArchivo() {
   auto rec = std::make_unique<TFRec>();
   IOLast->LlenarDList(rec->DList);
+  // A destination withdrawn while the read hung is not given the file again.
+  std::erase_if(rec->DList, [this](TIdDestino id) { return !Destino(id); });
   if (rec->DList.empty()) {
     AddDFin(-RedondearTalla(GetAppRec().SectorSize, IOLast->FTalla));
     return;
@@ -254,7 +264,7 @@ void TDHilo::AddDFin(std::int64_t I64) {
   Despertar();
 }
 
-void TDHilo::EliminarFiles(TDHilo* DH) {
+void TDHilo::EliminarFiles(TIdDestino DH) {
   const std::uint32_t sector = GetAppRec().SectorSize;
   auto cola = FList.Bloquear();
   try {
@@ -271,18 +281,22 @@ void TDHilo::EliminarFiles(TDHilo* DH) {
 }
 
 void TDHilo::AgregarEliminarDestino(std::shared_ptr<TDHilo> DH) {
+  Destinos.Quitar(DH->GetId());
   EliminarDestinosList.Agregar(std::move(DH));
+  Despertar();
 }
 
 void TDHilo::EliminarDestinos() {
   auto lista = EliminarDestinosList.Bloquear();
   try {
     for (auto& DH : *lista) {
-      IOLast->BorrarDestino(DH.get());
-      IONext->BorrarDestino(DH.get());
+      // Records queued since the withdrawal (a retried file) let it go too.
+      EliminarFiles(DH->GetId());
+      IOLast->BorrarDestino(DH->GetId());
+      IONext->BorrarDestino(DH->GetId());
       {
         auto cola = IOList.Bloquear();
-        for (auto& op : *cola) op->BorrarDestino(DH.get());
+        for (auto& op : *cola) op->BorrarDestino(DH->GetId());
       }
       DH->Terminate();
     }

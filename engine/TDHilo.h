@@ -19,6 +19,7 @@
 #include <mutex>
 #include <string>
 
+#include "engine/TDestinos.h"
 #include "engine/TEntorno.h"
 #include "engine/TEventos.h"
 #include "engine/TListaProtegida.h"
@@ -82,7 +83,7 @@ struct TInstantanea {
   TMuestra Muestra;  // the failed operation while in error, else the one under way
 };
 
-class TDHilo {
+class TDHilo : public std::enable_shared_from_this<TDHilo> {
  public:
   // Main thread. Makes a worker and starts its thread.
   static std::shared_ptr<TDHilo> Create(std::shared_ptr<TEntorno> entorno);
@@ -90,10 +91,16 @@ class TDHilo {
   TDHilo(const TDHilo&) = delete;
   TDHilo& operator=(const TDHilo&) = delete;
 
-  // Roles, set on the main thread. A destination's OD is set (SetOD) before EsDestino.
+  // This worker's identity as a destination: unique in this run, never reused.
+  TIdDestino GetId() const { return Id; }
+
+  // Roles, set on the main thread. A destination's OD is set (SetOD) before EsDestino; SetOD
+  // enters it in the source's table of destinations.
   void EsOrigen();
   void EsDestino();
   void SetOD(const std::shared_ptr<TDHilo>& source);
+  // Any thread, on the source: the destination with that identity while it is in the table.
+  std::shared_ptr<TDHilo> Destino(TIdDestino id) const { return Destinos.Buscar(id); }
   TDHilo* GetOD() const { return OD.load(std::memory_order_acquire); }
   bool EsLaFuente() const { return GetOD() == this; }
 
@@ -115,13 +122,15 @@ class TDHilo {
 
   // Any thread: queues a change of DFin, folded in by the worker on its next turn.
   void AddDFin(std::int64_t I64);
-  // On the source worker, from any thread: takes DH out of every queued record.
-  void EliminarFiles(TDHilo* DH);
-  // Main thread: hands a destination to the source to be detached and ended.
+  // On the source worker, from any thread: takes DH out of every queued record; records left
+  // with no destination leave the queue and the source's total.
+  void EliminarFiles(TIdDestino DH);
+  // Main thread: hands a destination to the source to be detached and ended. It leaves the
+  // table of destinations at once, so no operation reaches it from here on.
   void AgregarEliminarDestino(std::shared_ptr<TDHilo> DH);
   // Main thread, on the source: the queued records that DH needs move to the front, each with
   // DH as its first destination; the rest follow, most destinations first.
-  void PriorizarDestino(TDHilo* DH);
+  void PriorizarDestino(TIdDestino DH);
   // Buffer bytes queued in IOList and not started, kept as operations come and go, so that
   // the source can weigh every destination's backlog on each turn without walking queues.
   std::int64_t GetCache();
@@ -192,7 +201,9 @@ class TDHilo {
   TEstado CalcularEstado(bool reposo) const;
 
   // Worker thread only, unless noted.
+  const TIdDestino Id;
   std::shared_ptr<TEntorno> Entorno;        // immutable
+  TDestinos Destinos;                       // on the source; locks itself
   TListaProtegida<std::unique_ptr<TFRec>> FList;
   TListaProtegida<std::int64_t> DFinList;
   THRec HRec;                               // written by the worker; others read a copy via Textos

@@ -20,14 +20,14 @@ void TEspera::ExeIO(platform::CompletionPort& CP, std::uint32_t, char16_t, platf
   CP.Post(0, 0, nullptr);
 }
 
-bool TEspera::BorrarDestino(TDHilo*) { return false; }
+bool TEspera::BorrarDestino(TIdDestino) { return false; }
 
 bool TEspera::CrearBuf(std::int64_t) {
   BufCount = new std::atomic<std::int32_t>(1);
   return true;
 }
 
-void TEspera::LlenarDList(std::vector<TDHilo*>&) {}
+void TEspera::LlenarDList(std::vector<TIdDestino>&) {}
 
 void TEspera::SetOverlappedPos(std::int64_t OPos) {
   const auto position = static_cast<std::uint64_t>(OPos);

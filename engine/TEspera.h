@@ -10,6 +10,7 @@
 
 #include "platform/completion_port.h"
 #include "platform/types.h"
+#include "records/TFRec.h"
 #include "records/Tallas.h"
 #include "records/TFTiempo.h"
 
@@ -40,11 +41,11 @@ class TEspera {
   // On the source worker, after this operation failed.
   virtual void OnReadError() {}
   // Removes DH from the operation's destinations; true when it was there.
-  virtual bool BorrarDestino(TDHilo* DH);
+  virtual bool BorrarDestino(TIdDestino DH);
   // Prepares the buffer before the operation is started; false: try again later.
   virtual bool CrearBuf(std::int64_t MemoriaLibre);
   // Appends the operation's destination workers to DL.
-  virtual void LlenarDList(std::vector<TDHilo*>& DL);
+  virtual void LlenarDList(std::vector<TIdDestino>& DL);
 
   void SetOverlappedPos(std::int64_t OPos);
 

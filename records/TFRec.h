@@ -1,5 +1,5 @@
-// One source file or folder still to be copied, with the destination workers that need it: plain
-// data, with its list operations and the file form of its source part.
+// One source file or folder still to be copied, with the destinations that need it: plain data,
+// with its list operations and the file form of its source part.
 #pragma once
 
 #include <cstdint>
@@ -11,17 +11,20 @@
 #include "records/Codificacion.h"
 #include "records/TFTiempo.h"
 
-class TDHilo;
+// A destination worker's identity in this run: handed out when the worker is made, never reused.
+// Records and operations name their destinations by it, and reach a worker only through the
+// source's table of destinations, so that a drive cancelled or gone is never reached again.
+using TIdDestino = std::uint64_t;
 
 class TFRec {
  public:
   // Appends FR's destinations, in order, without a duplicate test.
   void AgregarDestinos(const TFRec& FR);
-  bool EncontrarDestino(TDHilo* DH) const;
+  bool EncontrarDestino(TIdDestino DH) const;
   // Removes the last occurrence of DH; true when it was there.
-  bool EliminarDestino(TDHilo* DH);
+  bool EliminarDestino(TIdDestino DH);
   // Moves DH to the front; true when it was there.
-  bool PriorizarDH(TDHilo* DH);
+  bool PriorizarDH(TIdDestino DH);
   // Talla rounded up to whole sectors.
   std::int64_t DTalla(std::uint32_t SectorSize) const;
 
@@ -31,9 +34,9 @@ class TFRec {
   void EscribirOrigen(std::string& SM) const;
   bool LeerOrigen(TLector& SM);  // leaves DNombre and DList alone
 
-  std::vector<TDHilo*> DList;  // destinations in priority order; never owned
-  std::u16string ONombre;      // relative to the source drive's root
-  std::u16string DNombre;      // relative to each destination drive's root
+  std::vector<TIdDestino> DList;  // destinations in priority order
+  std::u16string ONombre;         // relative to the source drive's root
+  std::u16string DNombre;         // relative to each destination drive's root
   std::int64_t Talla = 0;
   std::uint32_t Atributos = 0;
   TFTiempo Tiempo;

@@ -157,7 +157,7 @@ TEST(Codificacion, LeerOrigenGivesBackTheSourcePartOnly) {
 
   TFRec leido;
   leido.DNombre = u"Viaje\\a.jpg";
-  leido.DList = {reinterpret_cast<TDHilo*>(0x10)};
+  leido.DList = {16};
   TLector lector(bytes);
   ASSERT_TRUE(leido.LeerOrigen(lector));
   EXPECT_EQ(lector.Restante(), 0u);
@@ -168,7 +168,7 @@ TEST(Codificacion, LeerOrigenGivesBackTheSourcePartOnly) {
   EXPECT_EQ(leido.Tiempo.ETiempo, escrito.Tiempo.ETiempo);
   EXPECT_EQ(leido.Atributos, escrito.Atributos);
   EXPECT_EQ(leido.DNombre, u"Viaje\\a.jpg");
-  EXPECT_EQ(leido.DList, std::vector<TDHilo*>{reinterpret_cast<TDHilo*>(0x10)});
+  EXPECT_EQ(leido.DList, std::vector<TIdDestino>{16});
 
   // Cut anywhere, the record keeps every field it had.
   for (std::size_t corte = 0; corte < bytes.size(); ++corte) {

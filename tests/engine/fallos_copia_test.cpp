@@ -156,4 +156,33 @@ TEST_F(FallosCopiaTest, AHungDestinationTimesOutAndItsLateCompletionIsHarmless) 
   EXPECT_TRUE(BuffersLiberados());
 }
 
+// A destination cancelled while the source waits out a hung read is never reached again: not by
+// the failed read's clean-up, not by the retry of the file. Every holder lets the cancelled
+// worker go, so a stale reference would touch freed memory (seen by AddressSanitizer).
+TEST_F(FallosCopiaTest, ADestinationCancelledDuringAHungReadIsNeverReachedAgain) {
+  Granja granja({512}, {{512}, {512}});
+  if (!granja.ok()) GTEST_SKIP() << granja.error();
+  granja.entorno->TiempoError = 1000;
+  testing_support::FallosTransferencia fallos;
+  const fs::path raiz = granja.RaizOrigen();
+  EscribirAzar(raiz / "lento.bin", (3 << 20) + 7, 10);
+  fallos.Colgar(granja.RaizOrigen());  // the source's reads, not the destinations' writes
+  granja.Encolar();
+  ASSERT_TRUE(Esperar([&] { return fallos.colgadas() == 1; }));
+
+  // What the program's cancel does; then the test lets go of the worker too.
+  const std::weak_ptr<TDHilo> cancelado = granja.destinos[0];
+  granja.origen->EliminarFiles(granja.destinos[0]->GetId());
+  granja.origen->AgregarEliminarDestino(granja.destinos[0]);
+  granja.destinos.erase(granja.destinos.begin());
+  // The read times out, its clean-up and the retry are planned; the source ends the worker.
+  ASSERT_TRUE(Esperar([&] { return granja.origen->GetLEC() == platform::WAIT_TIMEOUT; }));
+  EXPECT_TRUE(Esperar([&] { return cancelado.expired(); }));
+  fallos.Liberar();
+
+  ASSERT_TRUE(granja.EsperarFin());
+  EXPECT_EQ(testing_support::CompararArboles(granja.RaizOrigen(), granja.RaizDestino(1)), "");
+  EXPECT_TRUE(BuffersLiberados());
+}
+
 }  // namespace

@@ -59,8 +59,7 @@ class PlanificacionTest : public ::testing::Test {
   }
 
   std::shared_ptr<TDHilo> origen;
-  std::vector<TDHilo*> destinos{reinterpret_cast<TDHilo*>(0x10), reinterpret_cast<TDHilo*>(0x20),
-                                reinterpret_cast<TDHilo*>(0x30)};
+  std::vector<TIdDestino> destinos{16, 32, 48};
 };
 
 TEST_F(PlanificacionTest, FolderAndEmptyFileAreOneOperation) {
@@ -87,7 +86,7 @@ TEST_F(PlanificacionTest, BlocksAreTwoMebibytesAndTheLastIsRoundedToSectors) {
 
 TEST_F(PlanificacionTest, EveryOperationCarriesTheSameDestinationsInOrder) {
   for (const auto& op : Planificar(5 * MiB)) {
-    std::vector<TDHilo*> lista;
+    std::vector<TIdDestino> lista;
     op->LlenarDList(lista);
     EXPECT_EQ(lista, destinos);
   }

@@ -86,7 +86,7 @@ TEST(TEspera, IdleOperationPostsAnEmptyPacketAfterItsWait) {
   EXPECT_EQ(packet.Key, 0);
   EXPECT_EQ(packet.Ov, nullptr);
   EXPECT_EQ(file, platform::kInvalidHandle);
-  EXPECT_FALSE(idle.BorrarDestino(nullptr));
+  EXPECT_FALSE(idle.BorrarDestino(1));
 }
 
 TEST(TEspera, SetOverlappedPosSplitsTheOffset) {

@@ -35,6 +35,12 @@ class Trabajadores {
     hilos_.back()->SetAppRec({u"", letra, serie, 512, 4096});
     return hilos_.back().get();
   }
+  // A destination of the first worker made, in that worker's table.
+  std::shared_ptr<TDHilo> Destino(char16_t letra, std::uint32_t serie) {
+    Nuevo(letra, serie);
+    hilos_.back()->SetOD(hilos_.front());
+    return hilos_.back();
+  }
 
  private:
   std::shared_ptr<TEntorno> entorno_ = std::make_shared<TEntorno>();
@@ -43,17 +49,25 @@ class Trabajadores {
 
 TEST(TFRecTodo, BytesOfARecordWithOneDestination) {
   Trabajadores trabajadores;
+  TDHilo* fuente = trabajadores.Nuevo(u'D', 1);
+  const auto destino = trabajadores.Destino(u'E', 0x11223344);
   TFRec rec;
   rec.ONombre = u"ab";
   rec.DNombre = u"cd";
-  rec.DList = {trabajadores.Nuevo(u'E', 0x11223344)};
+  rec.DList = {destino->GetId()};
   std::string bytes;
-  EscribirTodo(rec, bytes);
+  EscribirTodo(rec, *fuente, bytes);
   ASSERT_EQ(bytes.size(), 60u);
   std::string origen;
   rec.EscribirOrigen(origen);
   EXPECT_EQ(bytes.substr(0, 44), origen);
   EXPECT_EQ(bytes.substr(44), std::string("\x02\0\0\0c\0d\0\x01\0\0\0\x44\x33\x22\x11", 16));
+
+  // A destination withdrawn from the source is not written, and the count says so.
+  fuente->AgregarEliminarDestino(destino);
+  std::string sin_destino;
+  EscribirTodo(rec, *fuente, sin_destino);
+  EXPECT_EQ(sin_destino.substr(44), std::string("\x02\0\0\0c\0d\0\0\0\0\0", 12));
 }
 
 TEST(BuscarPorID, LeftmostMatchInASortedList) {
@@ -141,7 +155,9 @@ TEST_F(LeerTodoTest, GivesThePresentDrivesThatLackTheEntry) {
     bool con_destinos = c.destinos.empty();  // the opposite of what is expected
     ASSERT_TRUE(LeerTodo(rec, lector, por_id, &con_destinos)) << c.caso;
     EXPECT_EQ(lector.Restante(), 0u) << c.caso;
-    EXPECT_EQ(rec.DList, c.destinos) << c.caso;
+    std::vector<TIdDestino> esperados;
+    for (const TDHilo* destino : c.destinos) esperados.push_back(destino->GetId());
+    EXPECT_EQ(rec.DList, esperados) << c.caso;
     EXPECT_EQ(con_destinos, !c.destinos.empty()) << c.caso;
     EXPECT_EQ(rec.DNombre, c.nombre) << c.caso;
     EXPECT_EQ(rec.ONombre, u"origen\\" + c.nombre) << c.caso;

@@ -17,31 +17,31 @@
 
 namespace {
 
-TDHilo* const A = reinterpret_cast<TDHilo*>(0xA0);
-TDHilo* const B = reinterpret_cast<TDHilo*>(0xB0);
-TDHilo* const C = reinterpret_cast<TDHilo*>(0xC0);
-TDHilo* const D = reinterpret_cast<TDHilo*>(0xD0);
+constexpr TIdDestino A = 0xA0;
+constexpr TIdDestino B = 0xB0;
+constexpr TIdDestino C = 0xC0;
+constexpr TIdDestino D = 0xD0;
 
 TEST(TFRec, DestinationListOperations) {
   TFRec rec;
   rec.DList = {A, B, C};
   EXPECT_TRUE(rec.PriorizarDH(C));
-  EXPECT_EQ(rec.DList, (std::vector<TDHilo*>{C, A, B}));
+  EXPECT_EQ(rec.DList, (std::vector<TIdDestino>{C, A, B}));
   EXPECT_FALSE(rec.PriorizarDH(D));
-  EXPECT_EQ(rec.DList, (std::vector<TDHilo*>{C, A, B}));
+  EXPECT_EQ(rec.DList, (std::vector<TIdDestino>{C, A, B}));
   EXPECT_TRUE(rec.EliminarDestino(A));
-  EXPECT_EQ(rec.DList, (std::vector<TDHilo*>{C, B}));
+  EXPECT_EQ(rec.DList, (std::vector<TIdDestino>{C, B}));
   EXPECT_FALSE(rec.EliminarDestino(D));
-  EXPECT_EQ(rec.DList, (std::vector<TDHilo*>{C, B}));
+  EXPECT_EQ(rec.DList, (std::vector<TIdDestino>{C, B}));
   EXPECT_TRUE(rec.EncontrarDestino(B));
   EXPECT_FALSE(rec.EncontrarDestino(A));
   TFRec otro;
   otro.DList = {A, B};
   rec.AgregarDestinos(otro);
-  EXPECT_EQ(rec.DList, (std::vector<TDHilo*>{C, B, A, B}));
+  EXPECT_EQ(rec.DList, (std::vector<TIdDestino>{C, B, A, B}));
   // Of two occurrences the last goes.
   EXPECT_TRUE(rec.EliminarDestino(B));
-  EXPECT_EQ(rec.DList, (std::vector<TDHilo*>{C, B, A}));
+  EXPECT_EQ(rec.DList, (std::vector<TIdDestino>{C, B, A}));
 }
 
 TEST(TFRec, DTallaRoundsToTheSector) {
@@ -59,7 +59,7 @@ TEST(PriorizarDestino, RecordsForTheDriveLeadMostDestinationsFirst) {
   origen->Suspend();  // keeps the records queued
   {
     auto& cola = origen->LockFList();
-    for (auto destinos : {std::vector<TDHilo*>{D}, {A, B, C}, {A, B}}) {
+    for (auto destinos : {std::vector<TIdDestino>{D}, {A, B, C}, {A, B}}) {
       auto rec = std::make_unique<TFRec>();
       rec->DList = destinos;
       cola.push_back(std::move(rec));
@@ -70,7 +70,7 @@ TEST(PriorizarDestino, RecordsForTheDriveLeadMostDestinationsFirst) {
   {
     auto& cola = origen->LockFList();
     ASSERT_EQ(cola.size(), 3u);
-    EXPECT_EQ(cola[0]->DList, std::vector<TDHilo*>{D});
+    EXPECT_EQ(cola[0]->DList, std::vector<TIdDestino>{D});
     EXPECT_EQ(cola[1]->DList.size(), 3u);
     EXPECT_EQ(cola[2]->DList.size(), 2u);
     origen->UnLockFList();
@@ -78,9 +78,9 @@ TEST(PriorizarDestino, RecordsForTheDriveLeadMostDestinationsFirst) {
   origen->PriorizarDestino(B);
   {
     auto& cola = origen->LockFList();
-    EXPECT_EQ(cola[0]->DList, (std::vector<TDHilo*>{B, A, C}));
-    EXPECT_EQ(cola[1]->DList, (std::vector<TDHilo*>{B, A}));
-    EXPECT_EQ(cola[2]->DList, std::vector<TDHilo*>{D});
+    EXPECT_EQ(cola[0]->DList, (std::vector<TIdDestino>{B, A, C}));
+    EXPECT_EQ(cola[1]->DList, (std::vector<TIdDestino>{B, A}));
+    EXPECT_EQ(cola[2]->DList, std::vector<TIdDestino>{D});
     origen->UnLockFList();
   }
   origen->Terminate();

@@ -264,12 +264,16 @@ TEST_F(WorkerTest, EliminarFilesDropsRecordsLeftWithoutDestinations) {
   origen->EsOrigen();
   // Held at its pause point, the source plans none of the records while the test looks at them.
   origen->Suspend();
-  TDHilo* w1 = Nuevo().get();
-  TDHilo* w2 = Nuevo().get();
-  TDHilo* w3 = Nuevo().get();
+  // In the source's table, without a role: what is handed to them stays queued.
+  std::vector<TIdDestino> w;
+  for (int i = 0; i < 3; ++i) {
+    auto destino = Nuevo();
+    destino->SetOD(origen);
+    w.push_back(destino->GetId());
+  }
   {
     auto& cola = origen->LockFList();
-    for (auto destinos : {std::vector<TDHilo*>{w1}, {w1}, {w1, w2, w3}}) {
+    for (auto destinos : {std::vector<TIdDestino>{w[0]}, {w[0]}, {w[0], w[1], w[2]}}) {
       auto rec = std::make_unique<TFRec>();
       rec->Talla = 1000;
       rec->Atributos = platform::FILE_ATTRIBUTE_DIRECTORY;  // planned without touching a drive
@@ -279,10 +283,10 @@ TEST_F(WorkerTest, EliminarFilesDropsRecordsLeftWithoutDestinations) {
     origen->UnLockFList();
   }
   origen->AddDFin(3 * 1024);
-  origen->EliminarFiles(w1);
+  origen->EliminarFiles(w[0]);
   auto& cola = origen->LockFList();
   ASSERT_EQ(cola.size(), 1u);
-  EXPECT_EQ(cola.front()->DList, (std::vector<TDHilo*>{w2, w3}));
+  EXPECT_EQ(cola.front()->DList, (std::vector<TIdDestino>{w[1], w[2]}));
   origen->UnLockFList();
   origen->Resume();
   ASSERT_TRUE(Esperar([&] { return origen->GetDFin() == 1024; }));

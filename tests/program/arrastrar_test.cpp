@@ -29,7 +29,7 @@ using testing_support::UnidadesEnVolumenes;
 
 // What the source's queue holds for one name.
 struct TEncolado {
-  std::vector<TDHilo*> destinos;
+  std::vector<TIdDestino> destinos;
   std::int64_t talla = 0;
 };
 
@@ -221,7 +221,7 @@ TEST_F(ArrastrarTest, ADriveHoldingTheSameSizeAndMinuteIsNotGivenTheFile) {
     const auto it = cola.find(u"Igual\\" + std::u16string(c.nombre, c.nombre + strlen(c.nombre)));
     EXPECT_EQ(it != cola.end(), c.encolado);
     if (it != cola.end()) {
-      EXPECT_EQ(it->second.destinos, std::vector<TDHilo*>{Hilo(u'E').get()});
+      EXPECT_EQ(it->second.destinos, std::vector<TIdDestino>{Hilo(u'E')->GetId()});
     }
   }
 }
@@ -239,18 +239,18 @@ TEST_F(ArrastrarTest, AFileNamedInTheDestinationsListingIsNotGivenEvenWhenDelete
   Seleccionar({u'E', u'F'});
   Soltar({viaje});
   const auto cola = Cola();
-  const auto E = Hilo(u'E').get();
-  const auto F = Hilo(u'F').get();
-  EXPECT_EQ(cola.at(u"Fotos\\Viaje\\b.txt").destinos, std::vector<TDHilo*>{F});
-  EXPECT_EQ(cola.at(u"Fotos\\Viaje\\sub\\c.bin").destinos, std::vector<TDHilo*>{F});
+  const auto E = Hilo(u'E')->GetId();
+  const auto F = Hilo(u'F')->GetId();
+  EXPECT_EQ(cola.at(u"Fotos\\Viaje\\b.txt").destinos, std::vector<TIdDestino>{F});
+  EXPECT_EQ(cola.at(u"Fotos\\Viaje\\sub\\c.bin").destinos, std::vector<TIdDestino>{F});
   const auto& a = cola.at(u"Fotos\\Viaje\\a.bin").destinos;
   EXPECT_TRUE(std::find(a.begin(), a.end(), E) != a.end());
 }
 
 TEST_F(ArrastrarTest, ASecondDropOfQueuedEntriesOnlyAddsTheNewlySelectedDrives) {
   ElegirOrigen(true);
-  const auto E = Hilo(u'E').get();
-  const auto F = Hilo(u'F').get();
+  const auto E = Hilo(u'E')->GetId();
+  const auto F = Hilo(u'F')->GetId();
   const fs::path viaje = Raiz(u'D') / "Fotos/Viaje";
   Seleccionar({u'E'});
   Soltar({viaje});
@@ -264,13 +264,13 @@ TEST_F(ArrastrarTest, ASecondDropOfQueuedEntriesOnlyAddsTheNewlySelectedDrives) 
   ASSERT_EQ(segunda.size(), primera.size());
   for (const auto& [nombre, rec] : segunda) {
     // The focused drive's records lead, with that drive first.
-    EXPECT_EQ(rec.destinos, (std::vector<TDHilo*>{F, E}));
+    EXPECT_EQ(rec.destinos, (std::vector<TIdDestino>{F, E}));
   }
 
   // Each drive's total counts every record once, by its own sector size. (The source's may
   // grow beyond its records: it reads a record again for a drive that lags behind.)
-  EXPECT_TRUE(Esperar([&] { return E->GetDFin() == Suma(segunda, 512); }));
-  EXPECT_TRUE(Esperar([&] { return F->GetDFin() == Suma(segunda, 4096); }));
+  EXPECT_TRUE(Esperar([&] { return Hilo(u'E')->GetDFin() == Suma(segunda, 512); }));
+  EXPECT_TRUE(Esperar([&] { return Hilo(u'F')->GetDFin() == Suma(segunda, 4096); }));
 
   programa.OCopia->Resume();
   ASSERT_TRUE(EsperarTrabajos(programa.DList));
@@ -301,7 +301,7 @@ TEST_F(ArrastrarTest, DeleteModeCancelsQueuedCopiesAndDeletesEntriesBeforeTheirF
   EXPECT_EQ(programa.Botones[ToolButtonSumarRestar].Hint, u"Al arrastrar agregar.");
   const auto cola = Cola();
   ASSERT_EQ(cola.size(), 1u);
-  EXPECT_EQ(cola.at(u"Fotos\\suelto.bin").destinos, std::vector<TDHilo*>{Hilo(u'G').get()});
+  EXPECT_EQ(cola.at(u"Fotos\\suelto.bin").destinos, std::vector<TIdDestino>{Hilo(u'G')->GetId()});
 
   const fs::path en_e = Raiz(u'E') / "Fotos/Viaje";
   for (const char* borrado : {"a.bin", "b.txt", "vacio.txt", "sub/c.bin", "carpeta vacía"}) {
@@ -372,7 +372,7 @@ TEST_F(ArrastrarTest, TheSourceAndADriveInErrorAreDeselected) {
   EXPECT_EQ(vista.seleccion, (std::vector<bool>{false, true, false, false}));
   for (const auto& [nombre, rec] : Cola()) {
     if (nombre == u"Fotos\\suelto.bin") continue;
-    EXPECT_EQ(rec.destinos, std::vector<TDHilo*>{Hilo(u'E').get()});
+    EXPECT_EQ(rec.destinos, std::vector<TIdDestino>{Hilo(u'E')->GetId()});
   }
 }
 

@@ -114,7 +114,7 @@ TEST_F(ComandosTest, CancelWithASourceKeepsItAndTakesTheOthersOutOfItsWork) {
   {
     auto& cola = programa.OCopia->LockFList();
     ASSERT_EQ(cola.size(), 2u);
-    for (const auto& rec : cola) EXPECT_EQ(rec->DList, std::vector<TDHilo*>{F.get()});
+    for (const auto& rec : cola) EXPECT_EQ(rec->DList, std::vector<TIdDestino>{F->GetId()});
     programa.OCopia->UnLockFList();
   }
   EXPECT_TRUE(programa.Botones[ToolButtonCancelar].Enabled);

@@ -161,7 +161,7 @@ TEST_F(DispositivosTest, WithASourceVanishedDestinationsAreHandedToIt) {
     rec->Talla = 100;
     rec->Atributos = platform::FILE_ATTRIBUTE_DIRECTORY;
     rec->ONombre = rec->DNombre = u"carpeta";
-    rec->DList = {e.get(), f.get()};
+    rec->DList = {e->GetId(), f->GetId()};
     cola.push_back(std::move(rec));
     programa.OCopia->UnLockFList();
   }
@@ -174,7 +174,7 @@ TEST_F(DispositivosTest, WithASourceVanishedDestinationsAreHandedToIt) {
   {
     auto& cola = programa.OCopia->LockFList();
     ASSERT_EQ(cola.size(), 1u);
-    EXPECT_EQ(cola.front()->DList, std::vector<TDHilo*>{f.get()});
+    EXPECT_EQ(cola.front()->DList, std::vector<TIdDestino>{f->GetId()});
     programa.OCopia->UnLockFList();
   }
   programa.OCopia->Resume();

@@ -89,7 +89,9 @@ TCola Cola(TDHilo& origen) {
   TColaBloqueada bloqueada(origen);
   for (const auto& rec : *bloqueada) {
     std::u16string letras;
-    for (const TDHilo* DH : rec->DList) letras += DH->GetAppRec().Letra;
+    for (const TIdDestino id : rec->DList) {
+      if (const auto DH = origen.Destino(id)) letras += DH->GetAppRec().Letra;
+    }
     cola.emplace_back(rec->ONombre, letras);
   }
   return cola;
@@ -162,7 +164,7 @@ TEST_F(ListaCopiaTest, ARecordIsItsSourcePartDestinationNameAndSerials) {
   rec->ONombre = u"ab";
   rec->DNombre = u"cd";
   rec->Talla = 5;
-  rec->DList = {Hilo(u'E').get()};
+  rec->DList = {Hilo(u'E')->GetId()};
   std::vector<std::unique_ptr<TFRec>> registros;
   registros.push_back(std::move(rec));
   Encolar(std::move(registros));
@@ -181,7 +183,7 @@ TEST_F(ListaCopiaTest, ARecordIsItsSourcePartDestinationNameAndSerials) {
 TEST_F(ListaCopiaTest, TheSaveNameIsAskedOnceAndWrittenOverAfterwards) {
   auto rec = std::make_unique<TFRec>();
   rec->ONombre = rec->DNombre = u"x";
-  rec->DList = {Hilo(u'E').get()};
+  rec->DList = {Hilo(u'E')->GetId()};
   std::vector<std::unique_ptr<TFRec>> registros;
   registros.push_back(std::move(rec));
   Encolar(std::move(registros));
@@ -325,7 +327,7 @@ TEST_F(ListaCopiaTest, SavingShowsItsProgressWithoutLettingMessagesIn) {
   for (int i = 0; i < 3; ++i) {
     registros.push_back(std::make_unique<TFRec>());
     registros.back()->ONombre = registros.back()->DNombre = u"r";
-    registros.back()->DList = {Hilo(u'E').get()};
+    registros.back()->DList = {Hilo(u'E')->GetId()};
   }
   Encolar(std::move(registros));
   std::vector<std::u16string> repintados;

@@ -107,10 +107,10 @@ void Granja::Encolar(const std::string& carpeta, const std::vector<size_t>& para
   std::vector<fs::path> entradas;
   if (!carpeta.empty()) entradas.push_back(carpeta);
   if (fs::is_directory(raiz / carpeta)) Recorrer(raiz, raiz / carpeta, entradas);
-  std::vector<TDHilo*> lista;
+  std::vector<TIdDestino> lista;
   for (size_t i = 0; i < destinos.size(); ++i) {
     if (para.empty() || std::find(para.begin(), para.end(), i) != para.end()) {
-      lista.push_back(destinos[i].get());
+      lista.push_back(destinos[i]->GetId());
     }
   }
   std::int64_t total_origen = 0;
@@ -126,7 +126,7 @@ void Granja::Encolar(const std::string& carpeta, const std::vector<size_t>& para
     rec->Atributos = datos.Attributes;
     rec->Tiempo = {datos.Times.Creation, datos.Times.LastAccess, datos.Times.LastWrite};
     rec->DList = lista;
-    AddDFin(*rec);
+    AddDFin(*rec, *origen);
     total_origen += rec->DTalla(origen->GetAppRec().SectorSize);
     registros.push_back(std::move(rec));
   }
