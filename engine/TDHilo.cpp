@@ -118,8 +118,9 @@ void TDHilo::Destroy() {
   // A transfer still under way must not complete into the operations destroyed below.
   IOCP->AbandonTransfers();
   try {
-    if (EsLaFuente()) EliminarDestinos();
-    // The destinations hold their source alive: the table must not hold them in turn.
+    // Whatever was handed over to be ended is ended, and neither that list nor the table keeps a
+    // destination: the destinations hold their source alive, so the source must not hold them.
+    EliminarDestinos();
     Destinos.Vaciar();
     IOLast.reset();
     IONext.reset();

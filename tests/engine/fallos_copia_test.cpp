@@ -2,6 +2,7 @@
 // sees, what is retried, and that nothing corrupt or half-written is left behind.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 
@@ -41,9 +42,19 @@ TEST_F(FallosCopiaTest, UnopenableSourceFileIsRetriedAtTheEndOfTheQueue) {
   ASSERT_TRUE(testing_support::Detener(*granja.origen));
   granja.Encolar();
   fs::rename(raiz / "b.bin", raiz / "aparte.bin");  // gone when the source reaches it
+  // The error shows only until the next block is read: seen through the source's events.
+  std::atomic<bool> mostrado{false};
+  const int clave = granja.entorno->Eventos.Suscribir([&](const TEventoEstado& evento) {
+    if (evento.Hilo == granja.origen.get() && evento.Ahora == TEstado::Fallido &&
+        evento.LEC == platform::WAIT_TIMEOUT) {
+      mostrado = true;
+    }
+  });
   granja.origen->Resume();
 
-  ASSERT_TRUE(Esperar([&] { return granja.origen->GetLEC() == platform::WAIT_TIMEOUT; }));
+  const bool visto = Esperar([&] { return mostrado.load(); });
+  granja.entorno->Eventos.Cancelar(clave);
+  ASSERT_TRUE(visto);
   for (const char* nombre : {"a.bin", "c.bin", "d.bin"}) {
     for (size_t i = 0; i < granja.destinos.size(); ++i) {
       const fs::path copia = fs::path(granja.RaizDestino(i)) / nombre;
