@@ -1,6 +1,10 @@
 // A small HTTP server: while active it listens on all local addresses at its port and answers
-// every GET, HEAD and POST, whatever the path, with the page its handler builds, on a thread
-// per request.
+// every GET, HEAD and POST, whatever the path, with the page its handler builds. Other methods
+// get an error answer and never reach the handler.
+//
+// One request per connection, answered with "Connection: close". Its threads are a fixed few:
+// a request must come in whole within a few seconds of connecting, or the connection is
+// dropped, and when too many connections are waiting a new one is answered 503 and closed.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +23,8 @@ class HttpServer {
   virtual ~HttpServer() = default;
   // Main thread. False when the port cannot be taken; the server then stays inactive.
   virtual bool Activate() = 0;
+  // Main thread. Closes every connection, waiting only for handler calls under way; no thread
+  // of the server outlives it.
   virtual void Deactivate() = 0;
   virtual bool Active() const = 0;
   // Takes effect at the next activation.

@@ -2,6 +2,7 @@
 # Installs the Debian packages the build and the tests need; quiet when all are there.
 set -euo pipefail
 
+# libcpp-httplib-dev is the HTTP client of the status page tests; the program has a server of its own.
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libblkid-dev libcpp-httplib-dev googletest
           e2fsprogs util-linux mount fonts-dejavu-core clang libclang-rt-14-dev)
 
