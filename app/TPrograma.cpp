@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <string>
 
-#include "app/PintarDispositivo.h"
 #include "app/TallaStr.h"
 #include "platform/latin1.h"
 #include "platform/locale.h"
@@ -129,18 +128,6 @@ void TPrograma::PBMemoriaPaint(platform::Canvas& canvas, int W, int H) {
 
 int TPrograma::DListBoxMeasureItem(platform::Canvas& canvas) {
   return 2 * canvas.TextHeight(u"Wg");
-}
-
-void TPrograma::DrawItem(int index, platform::Canvas& canvas, const platform::Rect& rect,
-                         bool selected) {
-  try {
-    if (index < 0 || index >= static_cast<int>(DList.size())) return;
-    canvas.SetBrushColor(selected ? ColorResaltado : ColorLista);
-    canvas.SetFontColor(selected ? platform::Rgb(247, 255, 255) : ColorTexto);
-    PintarDispositivo(DList[index]->GetInstantanea(), Colores, canvas, rect);
-  } catch (...) {
-    // Drawing failures stay with their item.
-  }
 }
 
 bool TPrograma::ProgresoPendiente() {

@@ -59,7 +59,6 @@ class TPrograma {
   // Drawing, called by the window's paint events.
   void PBMemoriaPaint(platform::Canvas& canvas, int W, int H);
   int DListBoxMeasureItem(platform::Canvas& canvas);
-  void DrawItem(int index, platform::Canvas& canvas, const platform::Rect& rect, bool selected);
 
   // Toolbar commands.
   void ToolButtonContinuarDetenerClick();

@@ -3,23 +3,36 @@
 #include <QImage>
 #include <QPainter>
 
+#include "app/PintarDispositivo.h"
 #include "app/TPrograma.h"
 #include "gui/QtCanvas.h"
+#include "gui/TModeloDispositivos.h"
+
+namespace {
+
+// A selected item's text is near white whatever the palette's highlighted text is.
+constexpr platform::Color kLetraResaltada = platform::Rgb(247, 255, 255);
+
+}  // namespace
 
 TDelegadoDispositivo::TDelegadoDispositivo(TPrograma& programa, QObject* parent)
     : QStyledItemDelegate(parent), programa_(programa) {}
 
 void TDelegadoDispositivo::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                  const QModelIndex& index) const {
+  const QVariant valor = index.data(TModeloDispositivos::RolInstantanea);
+  // A row whose worker the program no longer holds has nothing to show.
+  if (!valor.isValid()) return;
+  const TInstantanea foto = valor.value<TInstantanea>();
   const bool selected = option.state.testFlag(QStyle::State_Selected);
   const QRect& r = option.rect;
   painter->save();
   painter->setFont(option.font);
   QtCanvas canvas(*painter);
   canvas.SetBrushColor(selected ? programa_.ColorResaltado : programa_.ColorLista);
-  programa_.DrawItem(index.row(), canvas,
-                     platform::Rect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()},
-                     selected);
+  canvas.SetFontColor(selected ? kLetraResaltada : programa_.ColorTexto);
+  PintarDispositivo(foto, programa_.Colores, canvas,
+                    platform::Rect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()});
   painter->restore();
 }
 

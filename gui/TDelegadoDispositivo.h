@@ -1,5 +1,7 @@
 // Draws the device list's items with the program's owner-drawn code: the item height from
-// DListBoxMeasureItem, the item itself from DrawItem on a canvas over the view's painter.
+// DListBoxMeasureItem, the item itself from the row's snapshot (RolInstantanea) through
+// PintarDispositivo, on a canvas over the view's painter. The colours are the program's, read
+// at each paint so that a change of the settings shows at the next one.
 #pragma once
 
 #include <QStyledItemDelegate>

@@ -53,6 +53,10 @@ TFormDList::TFormDList(QWidget* parent)
   panel_ = new TPanelConfigurar(*programa_, this);
   lista_->setObjectName(QStringLiteral("DListBox"));
   lista_->setToolTip(QStringLiteral("Arrastre hasta aquí los archivos a copiar."));
+  lista_->Modelo().HiloDeFila = [this](int fila) -> const TDHilo* {
+    const auto& hilos = programa_->DList;
+    return fila >= 0 && fila < static_cast<int>(hilos.size()) ? hilos[fila].get() : nullptr;
+  };
   lista_->setItemDelegate(new TDelegadoDispositivo(*programa_, lista_));
   herramientas_ = new TBarraHerramientas(this);
   memoria_ = new TBarraMemoria(*programa_, this);
@@ -168,7 +172,8 @@ void TFormDList::ArchivosSoltados(const std::vector<std::string>& rutas) {
 void TFormDList::TimerVTimer() {
   programa_->TimerVTimer();
   MostrarEstado();
-  lista_->viewport()->update();
+  // After the program's tick, so that the rows show the speeds it has just sampled.
+  lista_->Modelo().Actualizar();
   memoria_->update();
 }
 

@@ -32,7 +32,7 @@ class TFormDList final : public QWidget {
   void Colocar();
 
   // The widgets carry the names of the controls as their object names.
-  TListaDispositivos* lista_;  // DListBox; made first: the program draws on it
+  TListaDispositivos* lista_;  // DListBox; made first: the program holds it as its view
   std::unique_ptr<TPrograma> programa_;
   TPanelConfigurar* panel_;             // PageControlConfigurar
   TBarraHerramientas* herramientas_;    // ToolBarHerramientas

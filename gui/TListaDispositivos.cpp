@@ -39,7 +39,7 @@ void TListaDispositivos::Add() { modelo_->Agregar(); }
 
 void TListaDispositivos::Delete(int index) { modelo_->Eliminar(index); }
 
-void TListaDispositivos::Repaint() { viewport()->update(); }
+void TListaDispositivos::Repaint() { modelo_->Actualizar(); }
 
 bool TListaDispositivos::Aceptar(QDropEvent* event) const {
   const bool acepta = event->mimeData()->hasUrls() &&

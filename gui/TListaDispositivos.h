@@ -1,5 +1,6 @@
 // The device list widget (DListBox): a multi-select list whose rows follow the program's
-// commands through TVistaDispositivos. It is the target of file drops.
+// commands through TVistaDispositivos and show its workers through TModeloDispositivos. It is
+// the target of file drops.
 #pragma once
 
 #include <QListView>
@@ -25,7 +26,10 @@ class TListaDispositivos final : public QListView, public TVistaDispositivos {
   void Clear() override;
   void Add() override;
   void Delete(int index) override;
+  // Takes fresh snapshots of the workers: the program asks for it after changing them.
   void Repaint() override;
+
+  TModeloDispositivos& Modelo() { return *modelo_; }
 
   // Whether drops are taken now; without it they always are.
   std::function<bool()> AceptaArchivos;

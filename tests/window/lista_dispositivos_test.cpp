@@ -1,10 +1,11 @@
 // The device list as the program's commands drive it: focus, multiple selection, rows that
-// follow Add/Delete/Clear, and the list's hint over items and empty space alike.
+// follow Add/Delete/Clear, and the hints: the file under way over its item, else the list's.
 #include <QHelpEvent>
 #include <QTest>
 #include <QToolTip>
 
 #include "gui/TListaDispositivos.h"
+#include "tests/support/hilos_prueba.h"
 
 class ListaDispositivosTest : public QObject {
   Q_OBJECT
@@ -73,13 +74,28 @@ class ListaDispositivosTest : public QObject {
 
   void pista_data() {
     QTest::addColumn<int>("elementos");
-    QTest::newRow("lista vacía") << 0;
-    QTest::newRow("sobre un elemento") << 2;
+    QTest::addColumn<bool>("conHilo");
+    QTest::addColumn<QString>("archivo");
+    QTest::newRow("lista vacía") << 0 << false << QString();
+    QTest::newRow("sobre un elemento") << 2 << false << QString();
+    QTest::newRow("sobre un elemento sin archivo en curso") << 2 << true << QString();
+    QTest::newRow("sobre un archivo en curso") << 2 << true << QStringLiteral("E:\\a.bin");
   }
 
+  // The item under the pointer names the file under way; elsewhere the list's hint shows.
   void pista() {
     QFETCH(int, elementos);
+    QFETCH(bool, conHilo);
+    QFETCH(QString, archivo);
+    testing_support::HilosPrueba hilos(std::make_shared<TEntorno>());
+    std::shared_ptr<TDHilo> hilo;
+    if (conHilo) {
+      hilos.Origen({u"FUENTE", u'D', 1, 512, 4096});
+      hilo = hilos.ConProgreso({u"STICK", u'E', 2, 512, 4096}, 4000, 1000,
+                               archivo.toStdU16String());
+    }
     TListaDispositivos lista;
+    lista.Modelo().HiloDeFila = [&](int fila) { return fila == 0 ? hilo.get() : nullptr; };
     lista.setToolTip(QStringLiteral("Arrastre hasta aquí los archivos a copiar."));
     lista.resize(300, 200);
     Agregar(lista, elementos);
@@ -88,7 +104,7 @@ class ListaDispositivosTest : public QObject {
     const QPoint punto(10, 5);
     QHelpEvent evento(QEvent::ToolTip, punto, lista.viewport()->mapToGlobal(punto));
     QApplication::sendEvent(lista.viewport(), &evento);
-    QTRY_COMPARE(QToolTip::text(), lista.toolTip());
+    QTRY_COMPARE(QToolTip::text(), archivo.isEmpty() ? lista.toolTip() : archivo);
     QToolTip::hideText();
   }
 };

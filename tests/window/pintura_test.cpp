@@ -1,17 +1,21 @@
 // What the window paints: the Qt canvas itself, the device list's items through the delegate
-// and the program's drawing, and the memory bar.
+// from the rows' snapshots, and the memory bar.
 #include <QImage>
 #include <QListView>
 #include <QPainter>
+#include <QStandardItemModel>
 #include <QTest>
 #include <memory>
 
 #include "gui/ColoresQt.h"
 #include "gui/QtCanvas.h"
 #include "gui/TFormDList.h"
+#include "gui/TDelegadoDispositivo.h"
 #include "gui/TListaDispositivos.h"
+#include "gui/TModeloDispositivos.h"
 #include "platform/memory.h"
 #include "tests/support/hilos_prueba.h"
+#include "tests/support/vista_simple.h"
 #include "tests/window/unidades_prueba.h"
 
 namespace {
@@ -51,6 +55,14 @@ QPair<int, int> FilasConTinta(const QImage& imagen, const QRect& zona, const QCo
     }
   }
   return {primera, ultima};
+}
+
+// Whether some pixel of `imagen` inside `zona` is exactly `color`, as the stems of letters are.
+bool HayColor(const QImage& imagen, const QRect& zona, const QColor& color) {
+  for (int y = zona.top(); y <= zona.bottom(); ++y)
+    for (int x = zona.left(); x <= zona.right(); ++x)
+      if (imagen.pixelColor(x, y) == color) return true;
+  return false;
 }
 
 constexpr std::uint32_t kCarga = 25;  // memory load the tests fix, percent
@@ -177,8 +189,9 @@ class PinturaTest : public QObject {
 
   // --- The device list ---
 
-  // Items two text lines high, filled with the list's colour or, selected, the highlight, and
-  // closed by a black line on their last row.
+  // Items two text lines high, filled with the list's colour or, selected, the highlight, with
+  // their text in the text colour or, selected, near white, and closed by a black line on their
+  // last row.
   void elementosDeLaLista() {
     unidades_->Poner(u'D', 0x1111, u"UNO");
     unidades_->Poner(u'E', 0x2222, u"DOS");
@@ -187,6 +200,7 @@ class PinturaTest : public QObject {
     TPrograma& programa = ventana.Programa();
     programa.ColorLista = platform::Rgb(250, 240, 200);
     programa.ColorResaltado = platform::Rgb(40, 60, 200);
+    programa.ColorTexto = platform::Rgb(200, 0, 0);
     auto* lista = ventana.findChild<TListaDispositivos*>(QStringLiteral("DListBox"));
     QVERIFY(lista);
     QCOMPARE(lista->Count(), 3);
@@ -206,7 +220,65 @@ class PinturaTest : public QObject {
       QCOMPARE(imagen.pixelColor(r.right() - 2, r.bottom()), QColor(Qt::black));
       const QRect primera_linea(r.left(), r.top(), r.width() / 2, alto / 2);
       QVERIFY2(FilasConTinta(imagen, primera_linea, relleno).first >= 0, "line 1 is drawn");
+      const QColor letra = i == 1 ? QColor(247, 255, 255) : ColorQt(programa.ColorTexto);
+      QVERIFY2(HayColor(imagen, primera_linea, letra), qPrintable(letra.name()));
     }
+  }
+
+  // The delegate paints an item from the row's snapshot alone, whatever model gives it: here
+  // the program holds no worker at all. A row without a snapshot is left to the view.
+  void pintaDesdeLosDatosDeLaFila() {
+    testing_support::VistaSimple sin_lista;
+    TPrograma programa(sin_lista);
+    programa.ColorLista = platform::Rgb(250, 240, 200);
+    TInstantanea origen;
+    origen.EsOrigen = true;
+    origen.DPos = 1;
+    origen.DFin = 2;
+    origen.Muestra.FPos = 1;
+    origen.Muestra.FTalla = 4;
+    TInstantanea en_error;
+    en_error.LEC = 21;
+    en_error.DPos = 3;
+    en_error.DFin = 4;
+    QStandardItemModel filas;
+    for (const TInstantanea* foto : {&origen, &en_error, static_cast<TInstantanea*>(nullptr)}) {
+      auto* fila = new QStandardItem;
+      if (foto) fila->setData(QVariant::fromValue(*foto), TModeloDispositivos::RolInstantanea);
+      filas.appendRow(fila);
+    }
+    QListView vista;
+    vista.setModel(&filas);
+    vista.setItemDelegate(new TDelegadoDispositivo(programa, &vista));
+    vista.resize(300, 200);
+    vista.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&vista));
+
+    const QImage imagen = vista.viewport()->grab().toImage();
+    const QColor fondo = ColorQt(programa.ColorLista);
+    const struct {
+      double arriba, abajo;
+      platform::Color color;
+    } barras[] = {
+        {0.5, 0.25, programa.Colores.ColorOrigen.load()},
+        {0.75, 0, programa.Colores.ColorError.load()},
+    };
+    for (int i = 0; i < 2; ++i) {
+      const QRect r = vista.visualRect(filas.index(i, 0));
+      const QColor barra = ColorQt(barras[i].color);
+      const int y_arriba = r.top() + 1, y_abajo = r.top() + r.height() / 2 + 1;
+      const int x_arriba = static_cast<int>(barras[i].arriba * r.width());
+      const int x_abajo = static_cast<int>(barras[i].abajo * r.width());
+      QCOMPARE(imagen.pixelColor(x_arriba - 3, y_arriba), barra);
+      QCOMPARE(imagen.pixelColor(x_arriba + 3, y_arriba), fondo);
+      if (x_abajo > 0) QCOMPARE(imagen.pixelColor(x_abajo - 3, y_abajo), barra);
+      QCOMPARE(imagen.pixelColor(x_abajo + 3, y_abajo), fondo);
+    }
+    const QRect vacia = vista.visualRect(filas.index(2, 0));
+    const QColor base = vista.palette().color(QPalette::Base);
+    QVERIFY(base != fondo);
+    QCOMPARE(imagen.pixelColor(vacia.right() - 2, vacia.top() + 1), base);
+    QCOMPARE(imagen.pixelColor(vacia.left() + 5, vacia.bottom()), base);
   }
 
   // Bars of real workers: the source in its colour, a destination with progress in the
