@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -124,6 +125,16 @@ TResultado CopiarConOrsanta(const TCorrida& c, const TMemoria& memoria) {
   auto cpu_ajuste = [&presupuesto_fijo] {
     return presupuesto_fijo ? presupuesto_fijo->SegundosCpu() : 0.0;
   };
+  // When each stick's worker first starts writing, from its state events.
+  std::vector<std::atomic<double>> primera(palos.size());
+  for (auto& t : primera) t = -1;
+  const int suscripcion = programa.Entorno->Eventos.Suscribir([&](const TEventoEstado& e) {
+    if (e.Ahora != TEstado::Escribiendo) return;
+    for (std::size_t i = 0; i < palos.size(); ++i) {
+      double sin_marca = -1;
+      if (e.Hilo == palos[i].get()) primera[i].compare_exchange_strong(sin_marca, Ahora());
+    }
+  });
   const double cpu0 = SegundosCpu(RUSAGE_SELF) - cpu_ajuste();
   const double t0 = Ahora();
   {
@@ -143,6 +154,13 @@ TResultado CopiarConOrsanta(const TCorrida& c, const TMemoria& memoria) {
     muestreo.Terminar(r);
     r.Cpu = SegundosCpu(RUSAGE_SELF) - cpu_ajuste() - cpu0 - r.CpuArnes;
     r.PicoResidente = PicoResidente();
+  }
+  programa.Entorno->Eventos.Cancelar(suscripcion);
+  // Writing may start before the drop returns: then the figure is 0.
+  for (const auto& t : primera) {
+    if (t.load() < 0) continue;
+    r.PrimeraEscritura =
+        std::max({r.PrimeraEscritura, 0.0, t.load() - t0 - r.Arrastre});
   }
   if (!programa.OCopia) {
     r.Fallos.push_back("the drop chose no source");
