@@ -263,7 +263,7 @@ TEST_F(WorkerTest, EliminarFilesDropsRecordsLeftWithoutDestinations) {
   auto origen = Nuevo();
   origen->EsOrigen();
   // Held at its pause point, the source plans none of the records while the test looks at them.
-  origen->Suspend();
+  ASSERT_TRUE(testing_support::Detener(*origen));
   // In the source's table, without a role: what is handed to them stays queued.
   std::vector<TIdDestino> w;
   for (int i = 0; i < 3; ++i) {
