@@ -49,8 +49,8 @@ class ArrastrarBase : public ::testing::Test {
  protected:
   void SetUp() override {
     unidades = std::make_unique<UnidadesEnVolumenes>(std::vector<UnidadesEnVolumenes::Unidad>{
-        {u'D', u"FUENTE", 0xD0}, {u'E', u"UNO", 0xE0}, {u'F', u"CUATRO", 0xF0, 4096},
-        {u'G', u"TRES", 0x60}});
+        {u"D", u"FUENTE", 0xD0}, {u"E", u"UNO", 0xE0}, {u"F", u"CUATRO", 0xF0, 4096},
+        {u"G", u"TRES", 0x60}});
     if (!unidades->ok()) GTEST_SKIP() << unidades->error();
     const fs::path fotos = Raiz(u'D') / "Fotos";
     EscribirAzar(fotos / "Viaje/a.bin", (3 << 20) + 17, 1);
@@ -75,10 +75,12 @@ class ArrastrarBase : public ::testing::Test {
     for (const auto& hilo : hilos) EXPECT_TRUE(Esperar([&] { return hilo->Finished(); }));
   }
 
-  fs::path Raiz(char16_t letra) const { return unidades->Raiz(letra); }
+  fs::path Raiz(char16_t letra) const { return unidades->Raiz(std::u16string(1, letra)); }
   int Indice(char16_t letra) const {
     for (std::size_t i = 0; i < programa.DList.size(); ++i) {
-      if (programa.DList[i]->GetAppRec().Letra == letra) return static_cast<int>(i);
+      if (programa.DList[i]->GetAppRec().Letra == std::u16string(1, letra)) {
+        return static_cast<int>(i);
+      }
     }
     return -1;
   }
@@ -353,7 +355,7 @@ TEST_F(ArrastrarTest, TheSourceAndADriveInErrorAreDeselected) {
   // A failed operation shows once the worker's wait for it runs out.
   programa.Entorno->TiempoError = 500;
   ElegirOrigen(false);
-  ASSERT_TRUE(unidades->SoloLectura(u'F', true));
+  ASSERT_TRUE(unidades->SoloLectura(u"F", true));
   Seleccionar({u'F'});
   Soltar({Raiz(u'D') / "Fotos/suelto.bin"});
   ASSERT_TRUE(Esperar([&] { return Hilo(u'F')->GetLEC() != 0; }));
