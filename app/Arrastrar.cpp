@@ -16,8 +16,6 @@ namespace {
 
 using TLista = std::deque<std::unique_ptr<TFRec>>;
 
-constexpr std::size_t kLargoRaiz = 3;  // "X:\"
-
 // The end of every drop that got as far as its work, failed or not: every button back, the
 // cancel button as long as there is a drive, and no progress shown.
 class TFinArrastre {
@@ -108,7 +106,7 @@ void AgregarArrastrados(TPrograma& P, TLista& cola, const TLista& arrastrados,
         Avanzar(P, n * d + r, m * n);
         TFRec& Q = *trabajo[r];
         if (Q.EncontrarDestino(W.GetId()) || EncontrarFR(listado, Q.ONombre) != nullptr ||
-            ArchivoIgual(CaminoUnidad(rec.Letra, Q.DNombre), Q.Tiempo.ETiempo, Q.Talla)) {
+            ArchivoIgual(CaminoUnidad(rec.Montaje, Q.DNombre), Q.Tiempo.ETiempo, Q.Talla)) {
           continue;
         }
         Q.DList.push_back(W.GetId());
@@ -149,7 +147,7 @@ void EliminarArrastrados(TPrograma& P, TLista& cola, TLista& arrastrados,
     TSuspension suspension(W);
     for (std::int64_t r = 0; r < n; ++r) {
       const TFRec& E = *arrastrados[r];
-      const std::u16string camino = CaminoUnidad(rec.Letra, E.DNombre);
+      const std::u16string camino = CaminoUnidad(rec.Montaje, E.DNombre);
       // What cannot be deleted stays; the drop has nothing to say about it.
       if (E.Atributos & platform::FILE_ATTRIBUTE_DIRECTORY) {
         platform::RemoveDirectory(camino);
@@ -179,18 +177,21 @@ void TPrograma::WMDropFiles(const std::vector<std::string>& nombres) {
   if (!ToolbarEnabled) return;
   // The first name decides the drive: one that no drive holds cannot come from the source.
   // Later names that are not on the first one's drive are left out, as only that drive is
-  // read.
+  // read. Names are taken through the drive's mount point, as the source worker reads them.
+  std::string montaje;
   std::vector<std::u16string> caminos;
   for (std::size_t i = 0; i < nombres.size(); ++i) {
+    std::string unidad;
     std::u16string camino;
-    if (!platform::ToProgramPath(nombres[i], &camino)) {
+    if (!platform::ToDrivePath(nombres[i], &unidad, &camino)) {
       if (i == 0) break;
       continue;
     }
-    if (i == 0 || camino.front() == caminos.front().front()) caminos.push_back(std::move(camino));
+    if (i == 0) montaje = unidad;
+    if (unidad == montaje) caminos.push_back(std::move(camino));
   }
 
-  TDHilo* hilo = caminos.empty() ? nullptr : EncontrarLetra(DList, caminos.front().front());
+  TDHilo* hilo = caminos.empty() ? nullptr : EncontrarMontaje(DList, montaje);
   if (hilo != nullptr && !OCopia) {
     const auto it = std::find_if(DList.begin(), DList.end(),
                                  [hilo](const auto& h) { return h.get() == hilo; });
@@ -218,32 +219,27 @@ void TPrograma::AsignarOrigen(const std::shared_ptr<TDHilo>& DH) {
   Botones[ToolButtonAbrirGuardar].Hint = u"Guardar";
 }
 
-TDHilo* TPrograma::EncontrarLetra(const std::vector<std::shared_ptr<TDHilo>>& lista,
-                                  char16_t letra) {
-  int lo = 0, hi = static_cast<int>(lista.size()) - 1;
-  TDHilo* encontrado = nullptr;
-  while (lo <= hi) {
-    const int mid = (lo + hi) / 2;
-    const char16_t clave = lista[mid]->GetAppRec().Letra;
-    if (clave < letra) {
-      lo = mid + 1;
-    } else {
-      if (clave == letra) encontrado = lista[mid].get();
-      hi = mid - 1;
-    }
+TDHilo* TPrograma::EncontrarMontaje(const std::vector<std::shared_ptr<TDHilo>>& lista,
+                                    const std::string& montaje) {
+  for (const auto& hilo : lista) {
+    if (hilo->GetAppRec().Montaje == montaje) return hilo.get();
   }
-  return encontrado;
+  return nullptr;
 }
 
 TLista TPrograma::ListarArrastrados(const std::vector<std::u16string>& nombres) {
   TLista lista;
   try {
     for (const std::u16string& N : nombres) {
-      const std::size_t carpeta = N.rfind(u'\\') + 1;
+      // The entry's own name starts after the last backslash below the root: the mount point
+      // that names the root may hold backslashes of its own.
+      const std::size_t raiz = platform::DriveRootLength(N);
+      const std::size_t barra = N.rfind(u'\\');
+      const std::size_t carpeta = barra == std::u16string::npos || barra < raiz ? raiz : barra + 1;
       // Without the source's path each entry lands at the destination's root, also when the
       // names come from different folders.
-      const std::size_t base = UsarCaminoOrigen ? kLargoRaiz : carpeta;
-      if (N.size() == kLargoRaiz) {
+      const std::size_t base = UsarCaminoOrigen ? raiz : carpeta;
+      if (N.size() == raiz) {
         // A whole drive dropped: what it holds.
         RecorrerCarpeta(lista, N, base);
         continue;

@@ -1,10 +1,11 @@
 // Device discovery: one worker per volume, known by its serial, so that a stick that comes
-// back under another letter keeps its worker, its queued work and its selection.
+// back under another letter keeps its worker, its queued work and its selection. Every volume
+// of the drive table takes part, however many there are.
 #include <algorithm>
-#include <array>
 
 #include "engine/BuscarPorID.h"
 #include "app/TPrograma.h"
+#include "platform/drive_names.h"
 #include "platform/drives.h"
 
 namespace {
@@ -13,6 +14,8 @@ struct TRanura {
   std::uint32_t Serie = 0;
   std::u16string Nombre;
   std::uint32_t SectorSize = 512;
+  std::u16string Letra;
+  std::string Montaje;
 };
 
 std::u16string NombrePorTipo(std::uint32_t tipo) {
@@ -40,33 +43,32 @@ void TPrograma::ToolButtonActualizarClick() {
     }
     Vista.Clear();
 
-    std::array<TRanura, 32> ranuras;
+    // In the order of the drives' names, which Orden keeps for the rows.
+    std::vector<TRanura> ranuras;
     std::uint32_t sector_maximo = 4096;
     auto unidades = platform::CurrentDrives();
-    const std::uint32_t mascara = unidades->GetLogicalDrives();
-    for (int i = 0; i < 32; ++i) {
-      if ((mascara & (1u << i)) == 0) continue;
-      const char16_t letra = static_cast<char16_t>(u'A' + i);
-      const std::uint32_t tipo = unidades->GetDriveType(letra);
+    for (const platform::DriveEntry& unidad : unidades->ListDrives()) {
+      const std::string& montaje = unidad.MountPoint;
+      const std::uint32_t tipo = unidades->GetDriveType(montaje);
       if (tipo != platform::DRIVE_REMOVABLE && tipo != platform::DRIVE_FIXED &&
           tipo != platform::DRIVE_REMOTE) {
         continue;
       }
-      std::u16string nombre;
-      std::uint32_t serie = 0;
-      if (!unidades->GetVolumeInformation(letra, &nombre, &serie)) continue;
-      if (nombre.empty()) nombre = NombrePorTipo(unidades->GetDriveType(letra));
-      ranuras[i].Serie = serie;
-      ranuras[i].Nombre = nombre;
+      TRanura ranura;
+      if (!unidades->GetVolumeInformation(montaje, &ranura.Nombre, &ranura.Serie)) continue;
+      if (ranura.Nombre.empty()) ranura.Nombre = NombrePorTipo(unidades->GetDriveType(montaje));
+      ranura.Letra = unidad.Name;
+      ranura.Montaje = montaje;
       std::uint32_t sector = 0;
-      if (unidades->GetDiskFreeSpace(letra, &sector) && sector != 0) {
-        ranuras[i].SectorSize = sector;
+      if (unidades->GetDiskFreeSpace(montaje, &sector) && sector != 0) {
+        ranura.SectorSize = sector;
         sector_maximo = std::max(sector_maximo, sector);
       }
+      ranuras.push_back(std::move(ranura));
     }
 
     const std::vector<TDHilo*> por_id = ListaPorID();
-    for (int i = 0; i < 32; ++i) {
+    for (std::size_t i = 0; i < ranuras.size(); ++i) {
       if (ranuras[i].Serie == 0) continue;
       TDHilo* hilo = EncontrarID(por_id, ranuras[i].Serie);
       if (hilo == nullptr) {
@@ -79,9 +81,9 @@ void TPrograma::ToolButtonActualizarClick() {
         DList.push_back(nuevo);
         hilo = nuevo.get();
       }
-      hilo->Orden = static_cast<std::uint8_t>(65 + i);
-      hilo->SetAppRec({ranuras[i].Nombre, static_cast<char16_t>(u'A' + i), ranuras[i].Serie,
-                       ranuras[i].SectorSize, sector_maximo});
+      hilo->Orden = static_cast<std::uint32_t>(i + 1);
+      hilo->SetAppRec({ranuras[i].Nombre, ranuras[i].Letra, ranuras[i].Serie,
+                       ranuras[i].SectorSize, sector_maximo, ranuras[i].Montaje});
       hilo->GetEspacioLibre();
     }
 
@@ -140,12 +142,12 @@ void TPrograma::EnfocarDispositivo(std::uint32_t serial) {
   Vista.SetItemIndex(Vista.Count() - 1);
   TDHilo* hilo = EncontrarID(ListaPorID(), serial);
   if (hilo == nullptr) return;
-  const char16_t letra = hilo->GetAppRec().Letra;
+  const std::u16string letra = hilo->GetAppRec().Letra;
   int lo = 0, hi = static_cast<int>(DList.size()) - 1;
   while (lo <= hi) {
     const int mid = (lo + hi) / 2;
-    const char16_t clave = DList[mid]->GetAppRec().Letra;
-    if (clave < letra) {
+    const std::u16string clave = DList[mid]->GetAppRec().Letra;
+    if (platform::DriveNameBefore(clave, letra)) {
       lo = mid + 1;
     } else {
       if (clave == letra) Vista.SetItemIndex(mid);

@@ -13,10 +13,10 @@
 namespace {
 
 // Read and written with its plain path, at the root of its drive.
-bool RutaListado(char16_t letra, std::string* ruta_linux) {
+bool RutaListado(const std::string& montaje, std::string* ruta_linux) {
   platform::ErrorCode error;
-  return platform::ToLinuxPath(std::u16string{letra} + u":\\" + NombrePrograma() + u".lst",
-                               ruta_linux, &error);
+  return platform::ToLinuxPath(CaminoUnidad(montaje, NombrePrograma() + u".lst"), ruta_linux,
+                               &error);
 }
 
 // One folder of the scan's descent path, left when the folder's scan ends however it ends.
@@ -76,7 +76,7 @@ void TPrograma::AgregarFR(std::deque<std::unique_ptr<TFRec>>& lista, const std::
                           std::size_t base, const platform::FindData& W) {
   if (W.Name == u"." || W.Name == u"..") return;
   auto rec = std::make_unique<TFRec>();
-  rec->ONombre = P.substr(std::min<std::size_t>(3, P.size()));
+  rec->ONombre = P.substr(std::min(platform::DriveRootLength(P), P.size()));
   rec->DNombre = P.substr(std::min(base, P.size()));
   rec->Talla = W.Size;
   rec->Atributos = W.Attributes;
@@ -102,7 +102,8 @@ void TPrograma::CrearListado(TDHilo& DH) {
   } const progreso{*this};
 
   std::deque<std::unique_ptr<TFRec>> S;
-  RecorrerCarpeta(S, std::u16string{unidad.Letra} + u":\\", 3);
+  const std::u16string raiz = CaminoUnidad(unidad.Montaje, u"");
+  RecorrerCarpeta(S, raiz, raiz.size());
   ProgresoTexto = u"Leyendo listado en " + unidad.Nombre;
   std::deque<std::unique_ptr<TFRec>> O = LeerListado(DH);
   if (O.empty()) {
@@ -142,13 +143,15 @@ void TPrograma::GuardarListado(TDHilo& DH, const std::deque<std::unique_ptr<TFRe
   // A drive that refuses the file (read-only, full) is left without a listing, or with what
   // could be written of it; nothing is shown.
   std::string ruta;
-  if (RutaListado(unidad.Letra, &ruta)) EscribirArchivoCompleto(ruta, bytes);
+  if (RutaListado(unidad.Montaje, &ruta)) EscribirArchivoCompleto(ruta, bytes);
 }
 
 std::deque<std::unique_ptr<TFRec>> TPrograma::LeerListado(TDHilo& DH) {
   // No listing, or one that cannot be read, counts as an empty one.
   std::string ruta, bytes;
-  if (!RutaListado(DH.GetAppRec().Letra, &ruta) || !LeerArchivoCompleto(ruta, &bytes)) return {};
+  if (!RutaListado(DH.GetAppRec().Montaje, &ruta) || !LeerArchivoCompleto(ruta, &bytes)) {
+    return {};
+  }
   return LeerListadoBytes(bytes, FileAppVersion);
 }
 

@@ -73,7 +73,9 @@ class TPrograma {
   void WMDropFiles(const std::vector<std::string>& nombres);
   // Makes DH the source: its own role, every other worker a destination of it.
   void AsignarOrigen(const std::shared_ptr<TDHilo>& DH);
-  static TDHilo* EncontrarLetra(const std::vector<std::shared_ptr<TDHilo>>& lista, char16_t letra);
+  // The first worker of `lista` whose drive, at the last refresh, was mounted at `montaje`.
+  static TDHilo* EncontrarMontaje(const std::vector<std::shared_ptr<TDHilo>>& lista,
+                                  const std::string& montaje);
 
   // Folder scan and listings. `base` is how many leading characters of a full path DNombre
   // leaves out.
@@ -161,7 +163,7 @@ class TPrograma {
   void Refrescar();
 
  private:
-  // An accepted drop from the source drive ("X:\..." paths, all on that drive).
+  // An accepted drop from the source drive (paths through its mount point, paths.h).
   void DListBoxDropFiles(const std::vector<std::u16string>& nombres);
   // The folder scan of the dropped names, in scan order.
   std::deque<std::unique_ptr<TFRec>> ListarArrastrados(const std::vector<std::u16string>& nombres);

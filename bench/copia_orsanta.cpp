@@ -60,8 +60,8 @@ std::vector<std::shared_ptr<TDHilo>> BuscarPalos(const TPrograma& programa, cons
         std::find_if(it + 1, programa.DList.end(), es_el) != programa.DList.end()) {
       throw std::runtime_error("no single device row labelled " + palo.Label + " among " +
                                std::to_string(programa.DList.size()) +
-                               " rows; drive letters C to Z are 24 volumes at most: are many "
-                               "other volumes mounted?");
+                               " rows: is the farm up, and does no other volume carry its "
+                               "labels?");
     }
     palos.push_back(*it);
   }

@@ -33,8 +33,8 @@ trap bajar EXIT
 trap 'echo "escenarios.sh: interrupted" >&2; exit 130' INT TERM
 
 # Runs bench_copia in a mount namespace of its own, where the loop volumes that are not the
-# farm's are unmounted: the program gives letters to 24 volumes at most, and test volumes of other
-# people on this machine must not take the sticks' letters. Nothing changes outside it.
+# farm's are unmounted: test volumes of other people on this machine then add no rows to the
+# program's device list while it is measured. Nothing changes outside it.
 aislado() {
   # shellcheck disable=SC2016  # expanded by the inner shell
   unshare --mount --propagation private -- bash -c '

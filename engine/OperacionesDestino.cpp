@@ -21,19 +21,19 @@ void PonerTiempos(const std::u16string& path, const TFTiempo& tiempo) {
 
 }  // namespace
 
-std::u16string TCrearCarpeta::RutaDestino(char16_t Letra) const {
-  return CaminoUnidad(Letra, DNombre);
+std::u16string TCrearCarpeta::RutaDestino(const std::string& Montaje) const {
+  return CaminoUnidad(Montaje, DNombre);
 }
 
-std::u16string TCrearCarpeta::CarpetaDestino(char16_t Letra) const {
-  const std::u16string ruta = RutaDestino(Letra);
-  return ruta.substr(0, ruta.rfind(u'\\') + 1);
+// Taken from the relative name: the mount point before it may hold backslashes of its own.
+std::u16string TCrearCarpeta::CarpetaDestino(const std::string& Montaje) const {
+  return CaminoUnidad(Montaje, DNombre.substr(0, DNombre.rfind(u'\\') + 1));
 }
 
-void TCrearCarpeta::ExeIO(platform::CompletionPort& CP, std::uint32_t, char16_t Letra,
-                          platform::Handle& IOFile) {
+void TCrearCarpeta::ExeIO(platform::CompletionPort& CP, std::uint32_t,
+                          const std::string& Montaje, platform::Handle& IOFile) {
   // A folder that was not made is passed over: a file inside it fails at its own creation.
-  const std::u16string ruta = RutaDestino(Letra);
+  const std::u16string ruta = RutaDestino(Montaje);
   if (platform::GetFileAttributes(ruta) == platform::INVALID_FILE_ATTRIBUTES) {
     platform::ForceDirectories(ruta);
   }
@@ -43,10 +43,10 @@ void TCrearCarpeta::ExeIO(platform::CompletionPort& CP, std::uint32_t, char16_t 
   CP.Post(0, 0, nullptr);
 }
 
-void TCrearArchivoVacio::ExeIO(platform::CompletionPort& CP, std::uint32_t, char16_t Letra,
-                               platform::Handle& IOFile) {
-  const std::u16string ruta = RutaDestino(Letra);
-  platform::ForceDirectories(CarpetaDestino(Letra));
+void TCrearArchivoVacio::ExeIO(platform::CompletionPort& CP, std::uint32_t,
+                               const std::string& Montaje, platform::Handle& IOFile) {
+  const std::u16string ruta = RutaDestino(Montaje);
+  platform::ForceDirectories(CarpetaDestino(Montaje));
   const platform::Handle handle = platform::CreateFile(
       ruta, platform::GENERIC_WRITE, platform::FILE_SHARE_READ | platform::FILE_SHARE_WRITE,
       platform::CREATE_ALWAYS, platform::FILE_FLAG_POSIX_SEMANTICS);
@@ -61,13 +61,13 @@ void TCrearArchivoVacio::ExeIO(platform::CompletionPort& CP, std::uint32_t, char
 }
 
 void TCrearArchivo::ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize,
-                          char16_t Letra, platform::Handle& IOFile) {
-  const std::u16string carpeta = CarpetaDestino(Letra);
+                          const std::string& Montaje, platform::Handle& IOFile) {
+  const std::u16string carpeta = CarpetaDestino(Montaje);
   if (platform::GetFileAttributes(carpeta) == platform::INVALID_FILE_ATTRIBUTES) {
     platform::ForceDirectories(carpeta);
   }
   IOFile = platform::CreateFile(
-      RutaDestino(Letra), platform::GENERIC_WRITE, 0, platform::CREATE_ALWAYS,
+      RutaDestino(Montaje), platform::GENERIC_WRITE, 0, platform::CREATE_ALWAYS,
       platform::FILE_FLAG_OVERLAPPED | platform::FILE_FLAG_NO_BUFFERING |
           platform::FILE_FLAG_SEQUENTIAL_SCAN);
   // A copy that cannot be created posts nothing: the worker's wait runs out and it fails there.
@@ -79,14 +79,14 @@ void TCrearArchivo::ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize
   CP.Post(0, 0, nullptr);
 }
 
-void TEscribirArchivo::ExeIO(platform::CompletionPort&, std::uint32_t, char16_t,
+void TEscribirArchivo::ExeIO(platform::CompletionPort&, std::uint32_t, const std::string&,
                              platform::Handle& IOFile) {
   platform::WriteFile(IOFile, Buf, static_cast<std::uint32_t>(BufBytes), &ORec);
 }
 
-void TCerrarArchivoCreado::ExeIO(platform::CompletionPort& CP, std::uint32_t, char16_t Letra,
-                                 platform::Handle& IOFile) {
-  const std::u16string ruta = RutaDestino(Letra);
+void TCerrarArchivoCreado::ExeIO(platform::CompletionPort& CP, std::uint32_t,
+                                 const std::string& Montaje, platform::Handle& IOFile) {
+  const std::u16string ruta = RutaDestino(Montaje);
   if (platform::CloseHandle(IOFile)) {
     // Reopened buffered: an unbuffered handle cannot cut a length that is not whole sectors.
     const platform::Handle handle = platform::CreateFile(
@@ -109,10 +109,10 @@ void TCerrarArchivoCreado::ExeIO(platform::CompletionPort& CP, std::uint32_t, ch
 }
 
 void TCerrarArchivoIncompleto::ExeIO(platform::CompletionPort& CP, std::uint32_t,
-                                     char16_t Letra, platform::Handle& IOFile) {
+                                     const std::string& Montaje, platform::Handle& IOFile) {
   if (IOFile != platform::kInvalidHandle) {
     Cerrar(IOFile);
-    platform::DeleteFile(RutaDestino(Letra));
+    platform::DeleteFile(RutaDestino(Montaje));
   }
   IOFile = platform::kInvalidHandle;
   CP.Post(0, 0, nullptr);

@@ -7,17 +7,17 @@
 // Creates a folder with every missing folder above it, with the source's times and attributes.
 class TCrearCarpeta : public TEspera {
  public:
-  void ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize, char16_t Letra,
+  void ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize, const std::string& Montaje,
              platform::Handle& IOFile) override;
 
  protected:
-  std::u16string RutaDestino(char16_t Letra) const;
-  std::u16string CarpetaDestino(char16_t Letra) const;
+  std::u16string RutaDestino(const std::string& Montaje) const;
+  std::u16string CarpetaDestino(const std::string& Montaje) const;
 };
 
 class TCrearArchivoVacio : public TCrearCarpeta {
  public:
-  void ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize, char16_t Letra,
+  void ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize, const std::string& Montaje,
              platform::Handle& IOFile) override;
 };
 
@@ -25,14 +25,14 @@ class TCrearArchivoVacio : public TCrearCarpeta {
 // worker's port; it stays open in IOFile until the file is closed.
 class TCrearArchivo : public TCrearCarpeta {
  public:
-  void ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize, char16_t Letra,
+  void ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize, const std::string& Montaje,
              platform::Handle& IOFile) override;
 };
 
 // Writes one block from the shared buffer at the block's offset.
 class TEscribirArchivo : public TCrearCarpeta {
  public:
-  void ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize, char16_t Letra,
+  void ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize, const std::string& Montaje,
              platform::Handle& IOFile) override;
 };
 
@@ -40,7 +40,7 @@ class TEscribirArchivo : public TCrearCarpeta {
 // a read-only copy is finished too.
 class TCerrarArchivoCreado : public TCrearCarpeta {
  public:
-  void ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize, char16_t Letra,
+  void ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize, const std::string& Montaje,
              platform::Handle& IOFile) override;
 };
 
@@ -48,6 +48,6 @@ class TCerrarArchivoCreado : public TCrearCarpeta {
 // not survive looking complete. The retry creates it anew.
 class TCerrarArchivoIncompleto : public TCrearCarpeta {
  public:
-  void ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize, char16_t Letra,
+  void ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize, const std::string& Montaje,
              platform::Handle& IOFile) override;
 };

@@ -30,7 +30,7 @@ void TAbrirCarpeta::Repartir(Campos campos) {
   }
 }
 
-void TAbrirCarpeta::ExeIO(platform::CompletionPort& CP, std::uint32_t, char16_t,
+void TAbrirCarpeta::ExeIO(platform::CompletionPort& CP, std::uint32_t, const std::string&,
                           platform::Handle&) {
   CP.Post(0, 0, nullptr);
 }
@@ -64,8 +64,8 @@ void TAbrirCarpeta::AgregarDestino(TIdDestino DH) {
   if (std::find(DList.begin(), DList.end(), DH) == DList.end()) DList.push_back(DH);
 }
 
-std::u16string TAbrirCarpeta::RutaOrigen(char16_t Letra) const {
-  return CaminoUnidad(Letra, ONombre);
+std::u16string TAbrirCarpeta::RutaOrigen(const std::string& Montaje) const {
+  return CaminoUnidad(Montaje, ONombre);
 }
 
 void TAbrirArchivoVacio::OnExeIO() {
@@ -75,10 +75,10 @@ void TAbrirArchivoVacio::OnExeIO() {
   });
 }
 
-void TAbrirArchivo::ExeIO(platform::CompletionPort& CP, std::uint32_t, char16_t Letra,
-                          platform::Handle& IOFile) {
+void TAbrirArchivo::ExeIO(platform::CompletionPort& CP, std::uint32_t,
+                          const std::string& Montaje, platform::Handle& IOFile) {
   IOFile = platform::CreateFile(
-      RutaOrigen(Letra), platform::GENERIC_READ, platform::FILE_SHARE_READ,
+      RutaOrigen(Montaje), platform::GENERIC_READ, platform::FILE_SHARE_READ,
       platform::OPEN_EXISTING,
       platform::FILE_FLAG_OVERLAPPED | platform::FILE_FLAG_NO_BUFFERING |
           platform::FILE_ATTRIBUTE_NORMAL);
@@ -107,7 +107,7 @@ bool TLeerArchivo::CrearBuf(std::int64_t MemoriaLibre) {
   return true;
 }
 
-void TLeerArchivo::ExeIO(platform::CompletionPort&, std::uint32_t, char16_t,
+void TLeerArchivo::ExeIO(platform::CompletionPort&, std::uint32_t, const std::string&,
                          platform::Handle& IOFile) {
   // The read reports its end, success or error, as a packet; one refused at once is noticed
   // by the worker's wait.
@@ -131,7 +131,7 @@ void TLeerArchivo::OnExeIO() {
   });
 }
 
-void TCerrarArchivo::ExeIO(platform::CompletionPort& CP, std::uint32_t, char16_t,
+void TCerrarArchivo::ExeIO(platform::CompletionPort& CP, std::uint32_t, const std::string&,
                            platform::Handle& IOFile) {
   if (!platform::CloseHandle(IOFile)) platform::CancelIo(IOFile);
   IOFile = platform::kInvalidHandle;

@@ -11,7 +11,7 @@
 // A folder: nothing is read; each destination creates it.
 class TAbrirCarpeta : public TEspera {
  public:
-  void ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize, char16_t Letra,
+  void ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize, const std::string& Montaje,
              platform::Handle& IOFile) override;
   void OnExeIO() override;
   // Each destination closes its copy of the file and takes back the progress written for it.
@@ -28,7 +28,7 @@ class TAbrirCarpeta : public TEspera {
 
  protected:
   // The path of this entry on the source drive.
-  std::u16string RutaOrigen(char16_t Letra) const;
+  std::u16string RutaOrigen(const std::string& Montaje) const;
   template <class T, class Campos>
   void Repartir(Campos campos);
 
@@ -44,7 +44,7 @@ class TAbrirArchivoVacio : public TAbrirCarpeta {
 // Opens the source file, unbuffered, bound to the source's port.
 class TAbrirArchivo : public TAbrirCarpeta {
  public:
-  void ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize, char16_t Letra,
+  void ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize, const std::string& Montaje,
              platform::Handle& IOFile) override;
   void OnExeIO() override;
 };
@@ -52,7 +52,7 @@ class TAbrirArchivo : public TAbrirCarpeta {
 // Reads one block into a buffer of its own and hands the buffer to a write per destination.
 class TLeerArchivo : public TAbrirArchivo {
  public:
-  void ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize, char16_t Letra,
+  void ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize, const std::string& Montaje,
              platform::Handle& IOFile) override;
   void OnExeIO() override;
   // Allocates the block only while the machine has more than MemoriaLibre available.
@@ -61,7 +61,7 @@ class TLeerArchivo : public TAbrirArchivo {
 
 class TCerrarArchivo : public TAbrirArchivo {
  public:
-  void ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize, char16_t Letra,
+  void ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize, const std::string& Montaje,
              platform::Handle& IOFile) override;
   void OnExeIO() override;
 };

@@ -27,7 +27,7 @@ void TDHilo::OnTime() {
 
 void TDHilo::GetEspacioLibre() {
   std::int64_t libre = 0, total = 0;
-  if (platform::CurrentDrives()->GetDiskFreeSpaceEx(GetAppRec().Letra, &libre, &total)) {
+  if (platform::CurrentDrives()->GetDiskFreeSpaceEx(GetAppRec().Montaje, &libre, &total)) {
     EspacioLibre.store(libre);
   }
   AddDFin(0);

@@ -41,7 +41,7 @@ bool LeerTodo(TFRec& FR, TLector& SM, const std::vector<TDHilo*>& DL, bool* con_
     TDHilo* DH = BuscarPorID(DL, serie);
     // A serial named twice still gives its worker once.
     if (DH == nullptr || FR.EncontrarDestino(DH->GetId())) continue;
-    if (ArchivoIgual(CaminoUnidad(DH->GetAppRec().Letra, FR.DNombre), FR.Tiempo.ETiempo,
+    if (ArchivoIgual(CaminoUnidad(DH->GetAppRec().Montaje, FR.DNombre), FR.Tiempo.ETiempo,
                      FR.Talla)) {
       continue;
     }

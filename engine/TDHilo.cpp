@@ -32,7 +32,7 @@ std::shared_ptr<TDHilo> TDHilo::Create(std::shared_ptr<TEntorno> entorno) {
 
 TDHilo::TDHilo(std::shared_ptr<TEntorno> entorno)
     : Id(NuevoId()), Entorno(std::move(entorno)) {
-  HRec.Letra = kLetraSinUnidad;
+  HRec.Letra = std::u16string(1, kLetraSinUnidad);
   HRec.SectorSize = 512;
   HRec.MaxSectorSize = 512;
   AppRec = HRec;
@@ -69,7 +69,7 @@ void TDHilo::Execute() {
     if (!en_error) {
       platform::CompletionPacket packet;
       if (IOCP->Take(Entorno->TiempoError.load(), &packet)) {
-        IONext->ExeIO(*IOCP, HRec.SectorSize, HRec.Letra, IOFile);
+        IONext->ExeIO(*IOCP, HRec.SectorSize, HRec.Montaje, IOFile);
         IOLast->OnExeIO();
         DPos.store(DPos.load() + IOLast->BufBytes);
         if (IOLast->BufBytes != 0) LEC = 0;
@@ -205,7 +205,7 @@ void TDHilo::ErrorDestino() {
   try {
     if (IOFile != platform::kInvalidHandle) platform::CloseHandle(IOFile);
     IOFile = platform::kInvalidHandle;
-    platform::DeleteFile(CaminoUnidad(HRec.Letra, IOLast->DNombre));
+    platform::DeleteFile(CaminoUnidad(HRec.Montaje, IOLast->DNombre));
   } catch (...) {
     // The source must still stop planning for this drive.
   }

@@ -28,13 +28,15 @@
 #include "platform/completion_port.h"
 #include "platform/thread.h"
 
-// Drive identity.
+// Drive identity. The engine reaches the drive through Montaje; Letra is only the name the rows
+// show ("E", "AB").
 struct THRec {
   std::u16string Nombre;
-  char16_t Letra = 0;
+  std::u16string Letra;
   std::uint32_t ID = 0;
   std::uint32_t SectorSize = 0;
   std::uint32_t MaxSectorSize = 0;
+  std::string Montaje{};  // the drive's mount point; empty while the worker has no drive
 };
 
 // One node of the ring of position samples.
@@ -177,8 +179,9 @@ class TDHilo : public std::enable_shared_from_this<TDHilo> {
   // Turns of the loop so far (for tests and the status of a worker).
   std::uint64_t GetVueltas() const { return Vueltas.load(std::memory_order_relaxed); }
 
-  // Main thread only.
-  std::uint8_t Orden = 0;
+  // Main thread only. Orden: the worker's row at the last refresh, from 1 in the order of the
+  // drives' names; 0 when that refresh did not find its drive.
+  std::uint32_t Orden = 0;
   bool Seleccionado = false;
 
  private:

@@ -14,7 +14,8 @@ TEspera::~TEspera() {
   }
 }
 
-void TEspera::ExeIO(platform::CompletionPort& CP, std::uint32_t, char16_t, platform::Handle&) {
+void TEspera::ExeIO(platform::CompletionPort& CP, std::uint32_t, const std::string&,
+                    platform::Handle&) {
   // Work queued for the worker ends the wait at once (TDHilo::Despertar).
   CP.WaitForNudge(200);
   CP.Post(0, 0, nullptr);

@@ -34,8 +34,9 @@ class TEspera {
 
   // Starts the operation on its worker's thread. Exactly one packet must reach CP when it
   // succeeds and none when it fails. The base waits as said above and posts a packet.
-  virtual void ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize, char16_t Letra,
-                     platform::Handle& IOFile);
+  // Montaje is the mount point of the worker's drive, which its paths are built on.
+  virtual void ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize,
+                     const std::string& Montaje, platform::Handle& IOFile);
   // Completion handler, after this operation's packet was taken.
   virtual void OnExeIO() {}
   // On the source worker, after this operation failed.

@@ -57,10 +57,10 @@ class TIconosIco final {
   std::string Icono(const std::string& ruta) const {
     if (ruta == ruta_programa_) return programa_;
     const auto unidades = platform::CurrentDrives();
-    char16_t letra = 0;
+    platform::DriveEntry unidad;
     std::string resto;
-    if (!unidades->DriveOf(ruta, &letra, &resto) || !resto.empty()) return {};
-    const auto icono = unidades_.find(unidades->GetDriveType(letra));
+    if (!unidades->DriveOf(ruta, &unidad, &resto) || !resto.empty()) return {};
+    const auto icono = unidades_.find(unidades->GetDriveType(unidad.MountPoint));
     return icono == unidades_.end() ? std::string() : icono->second;
   }
 

@@ -1,37 +1,50 @@
-// Drives: mounted volumes known by a letter, as the Windows drive services present them. The
-// Linux table reads /proc/self/mountinfo on every GetLogicalDrives; tests install a fake table.
+// Drives: mounted volumes, reached through their mount points and shown to the user by a name
+// (drive_names.h). The Linux table reads /proc/self/mountinfo on every ListDrives; tests install
+// a fake table.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/types.h"
 
 namespace platform {
 
+// One drive of a table.
+struct DriveEntry {
+  std::u16string Name;     // the user's name for it: "C", "E", "AB"
+  std::string MountPoint;  // where it is mounted, without a trailing slash ("/" for the root)
+};
+
 class Drives {
  public:
   virtual ~Drives() = default;
 
-  // Main thread (device refresh). Re-reads the volume table; bit i set = letter 'A' + i in use.
-  virtual std::uint32_t GetLogicalDrives() = 0;
+  // Main thread (device refresh). Re-reads the volume table and returns every drive in it, in
+  // the order of their names (DriveNameBefore). There is no limit to their number.
+  virtual std::vector<DriveEntry> ListDrives() = 0;
 
-  // Any thread, from here on the letter-based calls read the table as last read.
-  virtual std::uint32_t GetDriveType(char16_t letter) = 0;
+  // Any thread. The calls below name a drive by its mount point as ListDrives or DriveOf gave
+  // it (trailing slashes do not matter) and read the table as last read; one that is not in it
+  // fails with ERROR_PATH_NOT_FOUND (DRIVE_NO_ROOT_DIR for the type).
+  virtual std::uint32_t GetDriveType(const std::string& mount_point) = 0;
   // Volume label (may be empty) and serial. False when the volume cannot be read.
-  virtual bool GetVolumeInformation(char16_t letter, std::u16string* name,
+  virtual bool GetVolumeInformation(const std::string& mount_point, std::u16string* name,
                                     std::uint32_t* serial) = 0;
   // Sector size of the volume (direct-I/O alignment).
-  virtual bool GetDiskFreeSpace(char16_t letter, std::uint32_t* bytes_per_sector) = 0;
+  virtual bool GetDiskFreeSpace(const std::string& mount_point,
+                                std::uint32_t* bytes_per_sector) = 0;
   // Free bytes for the caller and total bytes.
-  virtual bool GetDiskFreeSpaceEx(char16_t letter, std::int64_t* free_to_caller,
+  virtual bool GetDiskFreeSpaceEx(const std::string& mount_point, std::int64_t* free_to_caller,
                                   std::int64_t* total) = 0;
-  // Directory where the drive is mounted. False for a letter not in the table.
-  virtual bool MountPoint(char16_t letter, std::string* directory) = 0;
+  // Where the drive the user knows by `name` is mounted ("e" finds "E"). False for a name not
+  // in the table. Only paths written with a drive's name need it (paths.h).
+  virtual bool MountPoint(const std::u16string& name, std::string* directory) = 0;
   // The drive that holds a Linux path (longest mount point) and the rest of the path below it
   // ("" for the mount point itself, else starting without a slash).
-  virtual bool DriveOf(const std::string& linux_path, char16_t* letter, std::string* rest) = 0;
+  virtual bool DriveOf(const std::string& linux_path, DriveEntry* drive, std::string* rest) = 0;
 };
 
 // The table in use; the Linux one unless a test installed another. Safe from any thread.
@@ -39,10 +52,12 @@ std::shared_ptr<Drives> CurrentDrives();
 void SetDrives(std::shared_ptr<Drives> drives);
 std::shared_ptr<Drives> MakeLinuxDrives();
 
-// A table for tests: letters mapped to directories with the identity given here. Free space and
-// the mount check come from the directory's real file system.
+// A table for tests: directories taken for mounted volumes with the identity given here. Free
+// space and the mount check come from the directory's real file system.
 struct FakeDrive {
-  char16_t Letter = u'C';
+  // The drive's name; empty: the table names it as the Linux one would (C for "/", then D on
+  // in the order of Put, then AA, AB, ...).
+  std::u16string Letter;
   std::string Directory;
   std::u16string Label;
   std::uint32_t Serial = 0;
@@ -53,9 +68,11 @@ struct FakeDrive {
 
 class FakeDrives : public Drives {
  public:
-  // Main thread: replace or remove a drive between refreshes.
-  virtual void Put(const FakeDrive& drive) = 0;
-  virtual void Remove(char16_t letter) = 0;
+  // Main thread: add, replace or remove a drive between refreshes. A drive put with a name
+  // replaces the one of that name; one put without a name replaces the unnamed one put at the
+  // same directory and keeps its name. Returns the drive's name.
+  virtual std::u16string Put(const FakeDrive& drive) = 0;
+  virtual void Remove(const std::u16string& name) = 0;
 };
 std::shared_ptr<FakeDrives> MakeFakeDrives();
 

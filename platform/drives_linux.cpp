@@ -1,14 +1,15 @@
-// The drive table of this machine: the volumes of /proc/self/mountinfo with their letters.
+// The drive table of this machine: the volumes of /proc/self/mountinfo with their names.
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/statvfs.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <map>
 #include <mutex>
 #include <vector>
 
+#include "platform/drive_names.h"
 #include "platform/drives.h"
 #include "platform/eintr.h"
 #include "platform/errors.h"
@@ -22,17 +23,13 @@ namespace platform {
 namespace {
 
 struct Volume {
-  char16_t Letter = 0;
+  std::u16string Name;
   std::string Identity;
   MountRecord Record;
   std::uint32_t Type = DRIVE_UNKNOWN;
   std::string SysPath;  // block device in sysfs, "" for none
   std::string DevPath;  // block device node, "" for none
 };
-
-char16_t UpperLetter(char16_t letter) {
-  return (letter >= u'a' && letter <= u'z') ? letter - u'a' + u'A' : letter;
-}
 
 bool Fail(ErrorCode code) {
   SetLastError(code);
@@ -84,9 +81,9 @@ bool Describe(const VolumeMount& mount, Volume* volume) {
 
 class LinuxDrives final : public Drives {
  public:
-  LinuxDrives() { GetLogicalDrives(); }
+  LinuxDrives() { ListDrives(); }
 
-  std::uint32_t GetLogicalDrives() override {
+  std::vector<DriveEntry> ListDrives() override {
     std::lock_guard refresh(refresh_mutex_);
     std::vector<Volume> volumes;
     for (const VolumeMount& mount :
@@ -94,28 +91,30 @@ class LinuxDrives final : public Drives {
       Volume volume;
       if (Describe(mount, &volume)) volumes.push_back(std::move(volume));
     }
-    AssignLetters(&volumes);
-    std::map<char16_t, Volume> table;
-    std::uint32_t mask = 0;
-    for (Volume& volume : volumes) {
-      if (volume.Letter == 0) continue;
-      mask |= 1u << (volume.Letter - u'A');
-      table[volume.Letter] = std::move(volume);
-    }
+    std::vector<DriveNamer::Volume> seen;
+    for (const Volume& volume : volumes)
+      seen.push_back({volume.Identity, volume.Record.MountPoint == "/"});
+    const std::vector<std::u16string> names = namer_.Name(seen);
+    for (std::size_t i = 0; i < volumes.size(); ++i) volumes[i].Name = names[i];
+    std::sort(volumes.begin(), volumes.end(), [](const Volume& a, const Volume& b) {
+      return DriveNameBefore(a.Name, b.Name);
+    });
+    std::vector<DriveEntry> list;
+    for (const Volume& volume : volumes) list.push_back({volume.Name, volume.Record.MountPoint});
     std::lock_guard lock(table_mutex_);
-    table_ = std::move(table);
-    return mask;
+    table_ = std::move(volumes);
+    return list;
   }
 
-  std::uint32_t GetDriveType(char16_t letter) override {
+  std::uint32_t GetDriveType(const std::string& mount_point) override {
     Volume volume;
-    return Find(letter, &volume) ? volume.Type : DRIVE_NO_ROOT_DIR;
+    return Find(mount_point, &volume) ? volume.Type : DRIVE_NO_ROOT_DIR;
   }
 
-  bool GetVolumeInformation(char16_t letter, std::u16string* name,
+  bool GetVolumeInformation(const std::string& mount_point, std::u16string* name,
                             std::uint32_t* serial) override {
     Volume volume;
-    if (!Find(letter, &volume)) return Fail(ERROR_PATH_NOT_FOUND);
+    if (!Find(mount_point, &volume)) return Fail(ERROR_PATH_NOT_FOUND);
     struct statfs info;
     if (RetryOnEintr([&] { return statfs(volume.Record.MountPoint.c_str(), &info); }) != 0)
       return Fail(ErrorFromErrno(errno));
@@ -133,93 +132,71 @@ class LinuxDrives final : public Drives {
     return true;
   }
 
-  bool GetDiskFreeSpace(char16_t letter, std::uint32_t* bytes_per_sector) override {
+  bool GetDiskFreeSpace(const std::string& mount_point, std::uint32_t* bytes_per_sector) override {
     Volume volume;
-    if (!Find(letter, &volume)) return Fail(ERROR_PATH_NOT_FOUND);
+    if (!Find(mount_point, &volume)) return Fail(ERROR_PATH_NOT_FOUND);
     if (bytes_per_sector) *bytes_per_sector = SectorSizeOf(volume.Record.MountPoint, volume.SysPath);
     return true;
   }
 
-  bool GetDiskFreeSpaceEx(char16_t letter, std::int64_t* free_to_caller,
+  bool GetDiskFreeSpaceEx(const std::string& mount_point, std::int64_t* free_to_caller,
                           std::int64_t* total) override {
     Volume volume;
-    if (!Find(letter, &volume)) return Fail(ERROR_PATH_NOT_FOUND);
+    if (!Find(mount_point, &volume)) return Fail(ERROR_PATH_NOT_FOUND);
     return FreeSpaceOf(volume.Record.MountPoint, free_to_caller, total);
   }
 
-  bool MountPoint(char16_t letter, std::string* directory) override {
-    Volume volume;
-    if (!Find(letter, &volume)) return false;
-    if (directory) *directory = volume.Record.MountPoint;
-    return true;
+  bool MountPoint(const std::u16string& name, std::string* directory) override {
+    const std::u16string canonical = CanonicalDriveName(name);
+    std::lock_guard lock(table_mutex_);
+    for (const Volume& volume : table_) {
+      if (!canonical.empty() && volume.Name == canonical) {
+        if (directory) *directory = volume.Record.MountPoint;
+        return true;
+      }
+    }
+    return false;
   }
 
-  bool DriveOf(const std::string& linux_path, char16_t* letter, std::string* rest) override {
+  bool DriveOf(const std::string& linux_path, DriveEntry* drive, std::string* rest) override {
     std::lock_guard lock(table_mutex_);
-    bool found = false;
+    const Volume* best = nullptr;
     std::size_t best_depth = 0;
-    for (const auto& [drive_letter, volume] : table_) {
+    std::string best_rest;
+    for (const Volume& volume : table_) {
       std::string below;
       std::size_t depth;
       if (BelowDirectory(volume.Record.MountPoint, linux_path, &below, &depth) &&
-          (!found || depth > best_depth)) {
-        found = true;
+          (best == nullptr || depth > best_depth)) {
+        best = &volume;
         best_depth = depth;
-        if (letter) *letter = drive_letter;
-        if (rest) *rest = below;
+        best_rest = below;
       }
     }
-    return found;
+    if (best == nullptr) return false;
+    if (drive) *drive = {best->Name, best->Record.MountPoint};
+    if (rest) *rest = best_rest;
+    return true;
   }
 
  private:
-  // C for "/"; a volume already lettered keeps its letter; a new one takes the letter it had
-  // before in this run if that is free, else the first free one from D. Beyond Z: no letter.
-  void AssignLetters(std::vector<Volume>* volumes) {
-    const auto bit = [](char16_t letter) { return 1u << (letter - u'A'); };
-    std::uint32_t used = 0;
-    for (Volume& volume : *volumes) {
-      auto kept = assigned_.find(volume.Identity);
-      if (volume.Record.MountPoint == "/") {
-        volume.Letter = u'C';
-      } else if (kept != assigned_.end()) {
-        volume.Letter = kept->second;  // never C: only "/" gets it
-      }
-      used |= volume.Letter ? bit(volume.Letter) : 0;
-    }
-    for (Volume& volume : *volumes) {
-      if (volume.Letter != 0) continue;
-      auto before = remembered_.find(volume.Identity);
-      if (before != remembered_.end() && !(used & bit(before->second))) {
-        volume.Letter = before->second;
-      } else {
-        for (char16_t letter = u'D'; letter <= u'Z' && volume.Letter == 0; ++letter)
-          if (!(used & bit(letter))) volume.Letter = letter;
-      }
-      used |= volume.Letter ? bit(volume.Letter) : 0;
-    }
-    assigned_.clear();
-    for (const Volume& volume : *volumes) {
-      if (volume.Letter == 0) continue;
-      assigned_[volume.Identity] = volume.Letter;
-      remembered_[volume.Identity] = volume.Letter;
-    }
-  }
-
-  bool Find(char16_t letter, Volume* volume) {
+  bool Find(const std::string& mount_point, Volume* volume) {
+    const std::string directory = TrimTrailingSlashes(mount_point);
     std::lock_guard lock(table_mutex_);
-    auto it = table_.find(UpperLetter(letter));
-    if (it == table_.end()) return false;
-    *volume = it->second;
-    return true;
+    for (const Volume& candidate : table_) {
+      if (candidate.Record.MountPoint == directory) {
+        *volume = candidate;
+        return true;
+      }
+    }
+    return false;
   }
 
   // Lock order: refresh_mutex_, then table_mutex_.
   std::mutex refresh_mutex_;  // serialises refreshes
-  std::map<std::string, char16_t> assigned_;    // guarded by refresh_mutex_: mounted volumes
-  std::map<std::string, char16_t> remembered_;  // guarded by refresh_mutex_: every one seen
+  DriveNamer namer_;          // guarded by refresh_mutex_
   std::mutex table_mutex_;
-  std::map<char16_t, Volume> table_;  // guarded by table_mutex_: the table as last read
+  std::vector<Volume> table_;  // guarded by table_mutex_: the table as last read, in name order
 };
 
 std::mutex current_mutex;

@@ -1,6 +1,6 @@
-// Files and folders. Paths are the program's UTF-16 paths, "X:\dir\file" or "\\?\X:\dir\file",
-// mapped to the mounted volume of drive X (drives.h, paths.h). Every call that fails returns
-// its failure value and sets the thread's last error (errors.h); none throws.
+// Files and folders. Paths are the program's UTF-16 paths: "/media/stick/dir\file", through the
+// mount point it names, or "X:\dir\file" by a drive's name (paths.h). Every call that fails
+// returns its failure value and sets the thread's last error (errors.h); none throws.
 #pragma once
 
 #include <cstdint>
@@ -88,10 +88,11 @@ bool RemoveDirectory(const std::u16string& path);
 // Creates the folder and every missing folder above it; true when it exists afterwards.
 bool ForceDirectories(const std::u16string& path);
 
-// Lists a folder: `pattern` is a folder path followed by "\*". "." and ".." are not returned.
-// A name that cannot be expressed in the program's paths (one holding a backslash) is skipped.
-// FindFirstFile returns kInvalidHandle (ERROR_FILE_NOT_FOUND for an empty folder); FindNextFile
-// returns false with ERROR_NO_MORE_FILES at the end.
+// Lists a folder: `pattern` is a folder path followed by "\*" ("*" after a drive's root, which
+// ends in '/'). "." and ".." are not returned. A name that cannot be expressed in the program's
+// paths (one holding a backslash) is skipped. FindFirstFile returns kInvalidHandle
+// (ERROR_FILE_NOT_FOUND for an empty folder); FindNextFile returns false with
+// ERROR_NO_MORE_FILES at the end.
 Handle FindFirstFile(const std::u16string& pattern, FindData* data);
 bool FindNextFile(Handle find, FindData* data);
 bool FindClose(Handle find);

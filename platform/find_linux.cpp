@@ -60,9 +60,9 @@ Handle FailHandle(ErrorCode code) {
 }  // namespace
 
 Handle FindFirstFile(const std::u16string& pattern, FindData* data) {
-  static const std::u16string kAllNames = u"\\*";
-  if (pattern.size() < kAllNames.size() ||
-      pattern.compare(pattern.size() - kAllNames.size(), kAllNames.size(), kAllNames) != 0)
+  // A drive's root ends in '/' (paths.h), so its pattern is "/media/stick/*".
+  if (pattern.size() < 2 || pattern.back() != u'*' ||
+      (pattern[pattern.size() - 2] != u'\\' && pattern[pattern.size() - 2] != u'/'))
     return FailHandle(ERROR_INVALID_PARAMETER);
   std::string folder;
   if (!ResolvePath(pattern.substr(0, pattern.size() - 1), &folder)) return kInvalidHandle;

@@ -1,9 +1,11 @@
 // UTF-8 names with the lone-surrogate escape for undecodable bytes, and the mapping between the
-// program's "X:\..." paths and Linux paths through the drive table.
+// program's paths and Linux paths (paths.h).
 #include "platform/paths.h"
 
+#include "platform/drive_names.h"
 #include "platform/drives.h"
 #include "platform/errors.h"
+#include "platform/path_prefix.h"
 #include "platform/utf8.h"
 
 namespace platform {
@@ -52,71 +54,139 @@ bool EncodeName(const std::u16string& name, std::string* bytes) {
   return true;
 }
 
-bool ToLinuxPath(const std::u16string& path, std::string* linux_path, ErrorCode* error) {
-  ErrorCode ignored;
-  if (!error) error = &ignored;
-  std::size_t pos = 0;
-  static const std::u16string kLongPrefix = u"\\\\?\\";
-  if (path.compare(0, kLongPrefix.size(), kLongPrefix) == 0) pos = kLongPrefix.size();
-  // "X:" followed by the end or a backslash; anything else (relative, UNC) is malformed.
-  if (path.size() < pos + 2 || path[pos + 1] != u':') {
-    *error = ERROR_INVALID_NAME;
-    return false;
+namespace {
+
+const std::u16string kLongPrefix = u"\\\\?\\";
+
+std::size_t AfterPrefix(const std::u16string& path) {
+  return path.compare(0, kLongPrefix.size(), kLongPrefix) == 0 ? kLongPrefix.size() : 0;
+}
+
+// The letters of "AB:" at `pos` and the position after the colon; false for anything else.
+bool ParseDriveName(const std::u16string& path, std::size_t pos, std::u16string* name,
+                 std::size_t* after) {
+  std::size_t end = pos;
+  while (end < path.size() && ((path[end] >= u'A' && path[end] <= u'Z') ||
+                               (path[end] >= u'a' && path[end] <= u'z'))) {
+    ++end;
   }
-  char16_t letter = path[pos];
-  if (letter >= u'a' && letter <= u'z') letter = letter - u'a' + u'A';
-  if (letter < u'A' || letter > u'Z' || (path.size() > pos + 2 && path[pos + 2] != u'\\')) {
-    *error = ERROR_INVALID_NAME;
-    return false;
-  }
-  std::u16string rest = path.substr(pos + 2);
-  for (char16_t& u : rest) {
-    if (u == u'\0') {
-      *error = ERROR_INVALID_NAME;
-      return false;
-    }
-    if (u == u'\\') u = u'/';
-  }
-  std::string rest_bytes;
-  if (!EncodeName(rest, &rest_bytes)) {
-    *error = ERROR_INVALID_NAME;
-    return false;
-  }
-  std::string mount_point;
-  if (!CurrentDrives()->MountPoint(letter, &mount_point)) {
-    *error = ERROR_PATH_NOT_FOUND;
-    return false;
-  }
-  // rest_bytes is "" or starts with '/'. "X:\" names the mount point itself, and a mount point
-  // ending in '/' (the root) takes the rest without doubling the slash.
-  if (rest_bytes == "/") rest_bytes.clear();
-  if (!rest_bytes.empty() && !mount_point.empty() && mount_point.back() == '/')
-    mount_point.pop_back();
-  *linux_path = mount_point + rest_bytes;
-  *error = ERROR_SUCCESS;
+  if (end == pos || end >= path.size() || path[end] != u':') return false;
+  *name = CanonicalDriveName(path.substr(pos, end - pos));
+  *after = end + 1;
   return true;
 }
 
-bool ToProgramPath(const std::string& linux_path, std::u16string* path) {
-  char16_t letter;
-  std::string rest;
-  if (!CurrentDrives()->DriveOf(linux_path, &letter, &rest)) return false;
-  std::u16string result{letter, u':', u'\\'};
+// Program names separated by backslashes to their Linux bytes.
+bool NamesToBytes(std::u16string names, std::string* bytes) {
+  for (char16_t& u : names) {
+    if (u == u'\0') return false;
+    if (u == u'\\') u = u'/';
+  }
+  return EncodeName(names, bytes);
+}
+
+// The part of a Linux path below a mount point, as program names joined by backslashes.
+bool BytesToNames(const std::string& rest, std::u16string* names) {
+  std::u16string result;
   std::size_t start = 0;
-  bool first = true;
   while (start < rest.size()) {
     std::size_t end = rest.find('/', start);
     if (end == std::string::npos) end = rest.size();
     if (end > start) {  // repeated slashes make no empty names
       const std::string component = rest.substr(start, end - start);
       if (component.find('\\') != std::string::npos) return false;
-      if (!first) result.push_back(u'\\');
+      if (!result.empty()) result.push_back(u'\\');
       result += DecodeName(component);
-      first = false;
     }
     start = end + 1;
   }
-  *path = std::move(result);
+  *names = std::move(result);
+  return true;
+}
+
+}  // namespace
+
+bool ToLinuxPath(const std::u16string& path, std::string* linux_path, ErrorCode* error) {
+  ErrorCode ignored;
+  if (!error) error = &ignored;
+  const std::size_t pos = AfterPrefix(path);
+  std::string result;
+  if (pos < path.size() && path[pos] == u'/') {
+    // The Linux part is taken as it is, backslashes included; only the names are converted.
+    const std::size_t names = path.rfind(u'/') + 1;
+    std::string folder, below;
+    const std::u16string linux_part = path.substr(pos, names - pos);
+    if (linux_part.find(u'\0') != std::u16string::npos || !EncodeName(linux_part, &folder) ||
+        !NamesToBytes(path.substr(names), &below)) {
+      *error = ERROR_INVALID_NAME;
+      return false;
+    }
+    result = folder + below;
+  } else {
+    // "X:" followed by the end or a backslash; anything else (relative, UNC) is malformed.
+    std::u16string name;
+    std::size_t after;
+    if (!ParseDriveName(path, pos, &name, &after) ||
+        (after < path.size() && path[after] != u'\\')) {
+      *error = ERROR_INVALID_NAME;
+      return false;
+    }
+    std::string rest_bytes;
+    if (!NamesToBytes(path.substr(after), &rest_bytes)) {
+      *error = ERROR_INVALID_NAME;
+      return false;
+    }
+    std::string mount_point;
+    if (!CurrentDrives()->MountPoint(name, &mount_point)) {
+      *error = ERROR_PATH_NOT_FOUND;
+      return false;
+    }
+    // rest_bytes is "" or starts with '/'. "X:\" names the mount point itself, and a mount
+    // point ending in '/' (the root) takes the rest without doubling the slash.
+    if (rest_bytes == "/") rest_bytes.clear();
+    if (!rest_bytes.empty() && !mount_point.empty() && mount_point.back() == '/')
+      mount_point.pop_back();
+    result = mount_point + rest_bytes;
+  }
+  *linux_path = std::move(result);
+  *error = ERROR_SUCCESS;
+  return true;
+}
+
+std::u16string DriveRootPath(const std::string& mount_point) {
+  if (mount_point.empty()) return {};
+  std::u16string root = DecodeName(TrimTrailingSlashes(mount_point));
+  if (root.back() != u'/') root.push_back(u'/');
+  return root;
+}
+
+std::size_t DriveRootLength(const std::u16string& path) {
+  const std::size_t pos = AfterPrefix(path);
+  if (pos < path.size() && path[pos] == u'/') return path.rfind(u'/') + 1;
+  std::u16string name;
+  std::size_t after;
+  if (!ParseDriveName(path, pos, &name, &after)) return 0;
+  return after < path.size() && path[after] == u'\\' ? after + 1 : after;
+}
+
+bool ToDrivePath(const std::string& linux_path, std::string* mount_point, std::u16string* path) {
+  DriveEntry drive;
+  std::string rest;
+  std::u16string names;
+  if (!CurrentDrives()->DriveOf(linux_path, &drive, &rest) || !BytesToNames(rest, &names))
+    return false;
+  if (mount_point) *mount_point = drive.MountPoint;
+  *path = DriveRootPath(drive.MountPoint) + names;
+  return true;
+}
+
+bool ToProgramPath(const std::string& linux_path, std::u16string* path) {
+  DriveEntry drive;
+  std::string rest;
+  std::u16string names;
+  if (!CurrentDrives()->DriveOf(linux_path, &drive, &rest) || !BytesToNames(rest, &names))
+    return false;
+  *path = drive.Name + u":\\" + names;
   return true;
 }
 

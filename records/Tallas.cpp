@@ -1,7 +1,10 @@
 #include "records/Tallas.h"
 
-std::u16string CaminoUnidad(char16_t Letra, const std::u16string& relativo) {
-  return std::u16string(u"\\\\?\\") + Letra + u":\\" + relativo;
+#include "platform/paths.h"
+
+std::u16string CaminoUnidad(const std::string& Montaje, const std::u16string& relativo) {
+  if (Montaje.empty()) return {};
+  return platform::DriveRootPath(Montaje) + relativo;
 }
 
 std::int64_t RedondearTalla(std::uint32_t SectorSize, std::int64_t Size) {

@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <string>
 
-// "\\?\X:\" + a path relative to the root of drive X.
-std::u16string CaminoUnidad(char16_t Letra, const std::u16string& relativo);
+// The path of a name relative to the root of the drive mounted at `Montaje`: the mount point
+// itself names the drive (platform/paths.h), so a path never depends on the drive's letter.
+// Empty when `Montaje` is: a worker that has no drive yet reaches nothing.
+std::u16string CaminoUnidad(const std::string& Montaje, const std::u16string& relativo);
 
 // Rounds a size that is not negative up to a multiple of the sector size; 0 stays 0.
 std::int64_t RedondearTalla(std::uint32_t SectorSize, std::int64_t Size);

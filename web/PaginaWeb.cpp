@@ -6,8 +6,8 @@
 
 #include "app/LineaDispositivo.h"
 #include "app/TextoError.h"
+#include "platform/drives.h"
 #include "platform/locale.h"
-#include "platform/paths.h"
 #include "web/Base64.h"
 
 namespace {
@@ -71,7 +71,7 @@ std::u16string IdHTTPServerCommandGet(TPrograma& P) {
                           kContacto + u"<h2>Dispositivos conectados:</h2><h3>";
   for (const auto& hilo : hilos) {
     const TInstantanea foto = hilo->GetInstantanea();
-    pagina += ImgRuta(P, std::u16string{foto.HRec.Letra, u':', u'\\'}) + u"&nbsp" +
+    pagina += ImgRuta(P, foto.HRec.Montaje) + u"&nbsp" +
               EscaparHtml(GetWebStr(foto)) + u"<br>";
   }
   const double ahora = platform::Now();
@@ -81,10 +81,13 @@ std::u16string IdHTTPServerCommandGet(TPrograma& P) {
   return pagina;
 }
 
-std::u16string ImgRuta(const TPrograma& P, const std::u16string& ruta) {
-  std::string ruta_linux;
-  if (!platform::ToLinuxPath(ruta, &ruta_linux, nullptr)) return {};
-  return ImgLinux(P.IconoIco, ruta_linux);
+std::u16string ImgRuta(const TPrograma& P, const std::string& montaje) {
+  // A worker keeps the identity of the last refresh after its drive has gone.
+  if (montaje.empty() ||
+      platform::CurrentDrives()->GetDriveType(montaje) == platform::DRIVE_NO_ROOT_DIR) {
+    return {};
+  }
+  return ImgLinux(P.IconoIco, montaje);
 }
 
 void ConectarPaginaWeb(TPrograma& P) {

@@ -14,6 +14,7 @@ void ConectarPaginaWeb(TPrograma& P);
 std::u16string IdHTTPServerCommandGet(TPrograma& P);
 // A worker's line of the page.
 std::u16string GetWebStr(const TInstantanea& foto);
-// The image element of the small icon of a file or a drive root; empty without an icon.
-std::u16string ImgRuta(const TPrograma& P, const std::u16string& ruta);
+// The image element of the small icon of the drive mounted at `montaje`; empty without an icon
+// or when no drive of the table is mounted there any more.
+std::u16string ImgRuta(const TPrograma& P, const std::string& montaje);
 std::u16string ImgIcono(const std::string& ico);

@@ -8,10 +8,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/drive_names.h"
 #include "platform/errors.h"
 #include "tests/support/loop_volume.h"
 
@@ -34,16 +36,78 @@ FakeDrive MakeFake(char16_t letter, const std::string& directory) {
   return drive;
 }
 
-TEST(FakeDrivesTest, MaskFollowsPutAndRemove) {
+// The names of a listing, in its order.
+std::vector<std::u16string> Names(const std::vector<DriveEntry>& list) {
+  std::vector<std::u16string> names;
+  for (const DriveEntry& drive : list) names.push_back(drive.Name);
+  return names;
+}
+
+TEST(FakeDrivesTest, ListFollowsPutAndRemove) {
   auto drives = MakeFakeDrives();
-  EXPECT_EQ(drives->GetLogicalDrives(), 0u);
-  drives->Put(MakeFake(u'C', "/"));
+  EXPECT_TRUE(drives->ListDrives().empty());
   drives->Put(MakeFake(u'E', "/tmp"));
-  EXPECT_EQ(drives->GetLogicalDrives(), (1u << 2) | (1u << 4));
-  drives->Remove(u'C');
-  EXPECT_EQ(drives->GetLogicalDrives(), 1u << 4);
-  drives->Put(MakeFake(u'Z', "/tmp"));
-  EXPECT_EQ(drives->GetLogicalDrives(), (1u << 4) | (1u << 25));
+  drives->Put(MakeFake(u'C', "/"));
+  EXPECT_EQ(Names(drives->ListDrives()), (std::vector<std::u16string>{u"C", u"E"}));
+  drives->Remove(u"C");
+  EXPECT_EQ(Names(drives->ListDrives()), std::vector<std::u16string>{u"E"});
+  drives->Put(MakeFake(u'Z', "/tmp/"));
+  const std::vector<DriveEntry> list = drives->ListDrives();
+  ASSERT_EQ(Names(list), (std::vector<std::u16string>{u"E", u"Z"}));
+  EXPECT_EQ(list[1].MountPoint, "/tmp");  // listed without the trailing slash
+}
+
+TEST(DriveNamesTest, SequenceGoesOnAfterZWithoutGaps) {
+  const struct {
+    std::size_t index;
+    std::u16string name;
+  } cases[] = {{0, u"A"},   {2, u"C"},    {25, u"Z"},   {26, u"AA"},  {27, u"AB"},
+               {51, u"AZ"}, {52, u"BA"},  {701, u"ZZ"}, {702, u"AAA"}};
+  for (const auto& c : cases) EXPECT_EQ(DriveNameAt(c.index), c.name) << c.index;
+}
+
+// More drives than C to Z can name: unnamed drives are named like the Linux table names
+// volumes, and a drive keeps its name while the others come and go.
+TEST(FakeDrivesTest, UnnamedDrivesGoOnFromZToAAAndKeepTheirNames) {
+  auto drives = MakeFakeDrives();
+  std::vector<std::string> directories = {"/"};
+  for (int i = 0; i < 30; ++i) directories.push_back("/media/hub/" + std::to_string(i));
+  std::map<std::string, std::u16string> given;
+  for (const std::string& directory : directories)
+    given[directory] = drives->Put({u"", directory, u"STICK", 1, DRIVE_REMOVABLE, 512, true});
+
+  std::vector<std::u16string> expected = {u"C"};
+  for (char16_t letter = u'D'; letter <= u'Z'; ++letter) expected.push_back({letter});
+  for (char16_t letter = u'A'; letter <= u'G'; ++letter) expected.push_back({u'A', letter});
+  std::vector<DriveEntry> list = drives->ListDrives();
+  ASSERT_EQ(Names(list), expected);
+  for (std::size_t i = 0; i < directories.size(); ++i) {
+    EXPECT_EQ(list[i].MountPoint, directories[i]);
+    EXPECT_EQ(given[directories[i]], expected[i]);
+    std::string mount_point;
+    ASSERT_TRUE(drives->MountPoint(expected[i], &mount_point));
+    EXPECT_EQ(mount_point, directories[i]);
+  }
+
+  // F and AB pulled out; a new stick takes the first free name, the AB stick its own back, and
+  // the F stick, whose name is taken now, the first free one after AG.
+  drives->Remove(u"F");
+  drives->Remove(u"ab");
+  EXPECT_EQ(drives->Put({u"", "/media/hub/new", u"", 2, DRIVE_REMOVABLE, 512, true}), u"F");
+  EXPECT_EQ(drives->Put({u"", "/media/hub/24", u"", 3, DRIVE_REMOVABLE, 512, true}), u"AB");
+  EXPECT_EQ(drives->Put({u"", "/media/hub/2", u"", 4, DRIVE_REMOVABLE, 512, true}), u"AH");
+  // Put again where it is: replaced, same name.
+  EXPECT_EQ(drives->Put({u"", "/media/hub/29", u"AGAIN", 5, DRIVE_REMOVABLE, 512, true}), u"AG");
+  list = drives->ListDrives();
+  ASSERT_EQ(list.size(), directories.size() + 1);
+  EXPECT_EQ(list.back().Name, u"AH");
+  for (const DriveEntry& drive : list) {
+    if (drive.MountPoint == "/media/hub/new" || drive.MountPoint == "/media/hub/2") continue;
+    EXPECT_EQ(drive.Name, given[drive.MountPoint]) << drive.MountPoint;
+  }
+  std::u16string label;
+  ASSERT_TRUE(drives->GetVolumeInformation("/media/hub/29", &label, nullptr));
+  EXPECT_EQ(label, u"AGAIN");
 }
 
 TEST(FakeDrivesTest, ReportsTheIdentityGiven) {
@@ -51,22 +115,23 @@ TEST(FakeDrivesTest, ReportsTheIdentityGiven) {
   FakeDrive e = MakeFake(u'E', "/tmp");
   e.Type = DRIVE_FIXED;
   drives->Put(e);
-  EXPECT_EQ(drives->GetDriveType(u'E'), DRIVE_FIXED);
-  EXPECT_EQ(drives->GetDriveType(u'e'), DRIVE_FIXED);
-  EXPECT_EQ(drives->GetDriveType(u'Q'), DRIVE_NO_ROOT_DIR);
+  EXPECT_EQ(drives->GetDriveType("/tmp"), DRIVE_FIXED);
+  EXPECT_EQ(drives->GetDriveType("/tmp/"), DRIVE_FIXED);
+  EXPECT_EQ(drives->GetDriveType("/nowhere"), DRIVE_NO_ROOT_DIR);
   std::u16string name;
   std::uint32_t serial = 0, sector = 0;
-  ASSERT_TRUE(drives->GetVolumeInformation(u'E', &name, &serial));
+  ASSERT_TRUE(drives->GetVolumeInformation("/tmp", &name, &serial));
   EXPECT_EQ(name, u"FAKE");
   EXPECT_EQ(serial, 0x12345678u);
-  ASSERT_TRUE(drives->GetDiskFreeSpace(u'E', &sector));
+  ASSERT_TRUE(drives->GetDiskFreeSpace("/tmp", &sector));
   EXPECT_EQ(sector, 4096u);
   std::string directory;
-  ASSERT_TRUE(drives->MountPoint(u'E', &directory));
+  ASSERT_TRUE(drives->MountPoint(u"E", &directory));
   EXPECT_EQ(directory, "/tmp");
-  EXPECT_FALSE(drives->MountPoint(u'Q', &directory));
+  ASSERT_TRUE(drives->MountPoint(u"e", &directory));
+  EXPECT_FALSE(drives->MountPoint(u"Q", &directory));
   SetLastError(0);
-  EXPECT_FALSE(drives->GetVolumeInformation(u'Q', &name, &serial));
+  EXPECT_FALSE(drives->GetVolumeInformation("/nowhere", &name, &serial));
   EXPECT_NE(GetLastError(), 0u);
 }
 
@@ -78,16 +143,16 @@ TEST(FakeDrivesTest, UnreadableVolumeFailsVolumeInformation) {
   std::u16string name;
   std::uint32_t serial = 0;
   SetLastError(0);
-  EXPECT_FALSE(drives->GetVolumeInformation(u'E', &name, &serial));
+  EXPECT_FALSE(drives->GetVolumeInformation("/tmp", &name, &serial));
   EXPECT_NE(GetLastError(), 0u);
-  EXPECT_TRUE(drives->GetLogicalDrives() & (1u << 4));  // still listed
+  EXPECT_EQ(Names(drives->ListDrives()), std::vector<std::u16string>{u"E"});  // still listed
 }
 
 TEST(FakeDrivesTest, FreeSpaceComesFromTheDirectory) {
   auto drives = MakeFakeDrives();
   drives->Put(MakeFake(u'E', "/tmp"));
   std::int64_t free_bytes = -1, total = -1;
-  ASSERT_TRUE(drives->GetDiskFreeSpaceEx(u'E', &free_bytes, &total));
+  ASSERT_TRUE(drives->GetDiskFreeSpaceEx("/tmp", &free_bytes, &total));
   struct statvfs info;
   ASSERT_EQ(statvfs("/tmp", &info), 0);
   EXPECT_EQ(total, static_cast<std::int64_t>(info.f_blocks) * info.f_frsize);
@@ -95,7 +160,7 @@ TEST(FakeDrivesTest, FreeSpaceComesFromTheDirectory) {
   EXPECT_LE(free_bytes, total);
   drives->Put(MakeFake(u'F', "/no/such/directory"));
   SetLastError(0);
-  EXPECT_FALSE(drives->GetDiskFreeSpaceEx(u'F', &free_bytes, &total));
+  EXPECT_FALSE(drives->GetDiskFreeSpaceEx("/no/such/directory", &free_bytes, &total));
   EXPECT_NE(GetLastError(), 0u);
 }
 
@@ -106,25 +171,33 @@ TEST(FakeDrivesTest, DriveOfTakesLongestDirectoryOnWholeComponents) {
   drives->Put(MakeFake(u'F', "/media/a/b"));
   struct Case {
     std::string path;
-    char16_t letter;
+    std::u16string name;
+    std::string mount_point;
     std::string rest;
   };
   const std::vector<Case> cases = {
-      {"/", u'C', ""},          {"/etc/x", u'C', "etc/x"},   {"/media/a", u'E', ""},
-      {"/media/a/", u'E', ""},  {"/media/a/x/y", u'E', "x/y"}, {"/media/ab", u'C', "media/ab"},
-      {"/media/a/b", u'F', ""}, {"/media/a/b/c", u'F', "c"}, {"/media/a/bc", u'E', "bc"},
+      {"/", u"C", "/", ""},
+      {"/etc/x", u"C", "/", "etc/x"},
+      {"/media/a", u"E", "/media/a", ""},
+      {"/media/a/", u"E", "/media/a", ""},
+      {"/media/a/x/y", u"E", "/media/a", "x/y"},
+      {"/media/ab", u"C", "/", "media/ab"},
+      {"/media/a/b", u"F", "/media/a/b", ""},
+      {"/media/a/b/c", u"F", "/media/a/b", "c"},
+      {"/media/a/bc", u"E", "/media/a", "bc"},
   };
   for (const Case& c : cases) {
-    char16_t letter = 0;
+    DriveEntry drive;
     std::string rest = "?";
-    ASSERT_TRUE(drives->DriveOf(c.path, &letter, &rest)) << c.path;
-    EXPECT_EQ(letter, c.letter) << c.path;
+    ASSERT_TRUE(drives->DriveOf(c.path, &drive, &rest)) << c.path;
+    EXPECT_EQ(drive.Name, c.name) << c.path;
+    EXPECT_EQ(drive.MountPoint, c.mount_point) << c.path;
     EXPECT_EQ(rest, c.rest) << c.path;
   }
-  drives->Remove(u'C');
-  char16_t letter;
+  drives->Remove(u"C");
+  DriveEntry drive;
   std::string rest;
-  EXPECT_FALSE(drives->DriveOf("/etc", &letter, &rest));
+  EXPECT_FALSE(drives->DriveOf("/etc", &drive, &rest));
 }
 
 TEST(FakeDrivesTest, ConcurrentReadersSeeWholeDrives) {
@@ -136,14 +209,14 @@ TEST(FakeDrivesTest, ConcurrentReadersSeeWholeDrives) {
       while (!stop.load()) {
         std::u16string name;
         std::uint32_t serial = 0;
-        if (drives->GetVolumeInformation(u'E', &name, &serial)) {
+        if (drives->GetVolumeInformation("/tmp", &name, &serial)) {
           // Label and serial were put together: a reader never mixes two versions.
           EXPECT_EQ(name == u"ONE", serial == 1u);
         }
-        char16_t letter;
+        DriveEntry drive;
         std::string rest;
-        drives->DriveOf("/tmp/x", &letter, &rest);
-        drives->GetDriveType(u'E');
+        drives->DriveOf("/tmp/x", &drive, &rest);
+        drives->GetDriveType("/tmp");
       }
     });
   }
@@ -152,8 +225,8 @@ TEST(FakeDrivesTest, ConcurrentReadersSeeWholeDrives) {
     e.Label = i % 2 ? u"ONE" : u"TWO";
     e.Serial = i % 2 ? 1 : 2;
     drives->Put(e);
-    drives->GetLogicalDrives();
-    if (i % 7 == 0) drives->Remove(u'E');
+    drives->ListDrives();
+    if (i % 7 == 0) drives->Remove(u"E");
   }
   stop = true;
   for (std::thread& t : readers) t.join();
@@ -164,67 +237,58 @@ TEST(CurrentDrivesTest, SetDrivesInstallsATable) {
   fake->Put(MakeFake(u'K', "/tmp"));
   SetDrives(fake);
   EXPECT_EQ(CurrentDrives(), fake);
-  EXPECT_EQ(CurrentDrives()->GetLogicalDrives(), 1u << 10);
+  EXPECT_EQ(Names(CurrentDrives()->ListDrives()), std::vector<std::u16string>{u"K"});
   SetDrives(nullptr);
   EXPECT_NE(CurrentDrives(), fake);  // back to the Linux table
-  EXPECT_TRUE(CurrentDrives()->GetLogicalDrives() & (1u << 2));
+  EXPECT_EQ(Names(CurrentDrives()->ListDrives()).front(), u"C");
 }
 
 // ---- The Linux table on this machine ----
 
-// The letter whose mount point is `directory`, or 0.
-char16_t LetterAt(Drives& drives, std::uint32_t mask, const std::string& directory) {
-  for (int i = 0; i < 26; ++i) {
-    if (!(mask & (1u << i))) continue;
-    std::string mount_point;
-    if (drives.MountPoint(u'A' + i, &mount_point) && mount_point == directory) return u'A' + i;
-  }
-  return 0;
-}
-
-std::vector<std::string> ListedMountPoints(Drives& drives, std::uint32_t mask) {
-  std::vector<std::string> points;
-  for (int i = 0; i < 26; ++i) {
-    std::string mount_point;
-    if ((mask & (1u << i)) && drives.MountPoint(u'A' + i, &mount_point))
-      points.push_back(mount_point);
-  }
-  return points;
+// The name of the drive mounted at `directory` in a listing, or "" when none is.
+std::u16string NameAt(const std::vector<DriveEntry>& list, const std::string& directory) {
+  for (const DriveEntry& drive : list)
+    if (drive.MountPoint == directory) return drive.Name;
+  return u"";
 }
 
 TEST(LinuxDrivesTest, RootIsDriveC) {
   auto drives = MakeLinuxDrives();
-  const std::uint32_t mask = drives->GetLogicalDrives();
-  ASSERT_TRUE(mask & (1u << 2));
-  EXPECT_EQ(mask & 3u, 0u);  // A and B are never used
+  const std::vector<DriveEntry> list = drives->ListDrives();
+  ASSERT_FALSE(list.empty());
+  EXPECT_EQ(list.front().Name, u"C");  // first in name order: A and B are never used
+  EXPECT_EQ(list.front().MountPoint, "/");
+  for (std::size_t i = 1; i < list.size(); ++i)
+    EXPECT_TRUE(DriveNameBefore(list[i - 1].Name, list[i].Name)) << list[i].MountPoint;
   std::string mount_point;
-  ASSERT_TRUE(drives->MountPoint(u'C', &mount_point));
+  ASSERT_TRUE(drives->MountPoint(u"C", &mount_point));
   EXPECT_EQ(mount_point, "/");
   std::u16string name = u"?";
   std::uint32_t serial = 0;
-  ASSERT_TRUE(drives->GetVolumeInformation(u'C', &name, &serial));
+  ASSERT_TRUE(drives->GetVolumeInformation("/", &name, &serial));
   EXPECT_NE(serial, 0u);
   std::uint32_t sector = 0;
-  ASSERT_TRUE(drives->GetDiskFreeSpace(u'C', &sector));
+  ASSERT_TRUE(drives->GetDiskFreeSpace("/", &sector));
   EXPECT_GE(sector, 512u);
   EXPECT_EQ(sector & (sector - 1), 0u);
   std::int64_t free_bytes = -1, total = -1;
-  ASSERT_TRUE(drives->GetDiskFreeSpaceEx(u'C', &free_bytes, &total));
+  ASSERT_TRUE(drives->GetDiskFreeSpaceEx("/", &free_bytes, &total));
   EXPECT_GT(total, 0);
   EXPECT_GE(free_bytes, 0);
-  EXPECT_NE(drives->GetDriveType(u'C'), DRIVE_NO_ROOT_DIR);
-  EXPECT_EQ(drives->GetDriveType(u'A'), DRIVE_NO_ROOT_DIR);
-  char16_t letter = 0;
+  EXPECT_NE(drives->GetDriveType("/"), DRIVE_NO_ROOT_DIR);
+  EXPECT_EQ(drives->GetDriveType("/proc"), DRIVE_NO_ROOT_DIR);
+  EXPECT_FALSE(drives->MountPoint(u"A", &mount_point));
+  DriveEntry drive;
   std::string rest;
-  ASSERT_TRUE(drives->DriveOf("/proc/self/status", &letter, &rest));  // /proc is no drive
-  EXPECT_EQ(letter, u'C');
+  ASSERT_TRUE(drives->DriveOf("/proc/self/status", &drive, &rest));  // /proc is no drive
+  EXPECT_EQ(drive.Name, u"C");
   EXPECT_EQ(rest, "proc/self/status");
 }
 
 TEST(LinuxDrivesTest, PseudoFileSystemsAreNotListed) {
   auto drives = MakeLinuxDrives();
-  const std::uint32_t mask = drives->GetLogicalDrives();
-  for (const std::string& point : ListedMountPoints(*drives, mask)) {
+  for (const DriveEntry& drive : drives->ListDrives()) {
+    const std::string& point = drive.MountPoint;
     EXPECT_NE(point, "/proc");
     EXPECT_NE(point, "/sys");
     EXPECT_NE(point, "/dev");
@@ -244,12 +308,11 @@ TEST(LinuxDrivesTest, DevShmIsARamDisk) {
       shm_is_tmpfs = true;
   if (!shm_is_tmpfs) GTEST_SKIP() << "/dev/shm is not a tmpfs here";
   auto drives = MakeLinuxDrives();
-  const char16_t letter = LetterAt(*drives, drives->GetLogicalDrives(), "/dev/shm");
-  ASSERT_NE(letter, 0);
-  EXPECT_EQ(drives->GetDriveType(letter), DRIVE_RAMDISK);
+  ASSERT_NE(NameAt(drives->ListDrives(), "/dev/shm"), u"");
+  EXPECT_EQ(drives->GetDriveType("/dev/shm"), DRIVE_RAMDISK);
   std::u16string name = u"?";
   std::uint32_t serial = 0;
-  ASSERT_TRUE(drives->GetVolumeInformation(letter, &name, &serial));
+  ASSERT_TRUE(drives->GetVolumeInformation("/dev/shm", &name, &serial));
   EXPECT_EQ(name, u"");
   EXPECT_NE(serial, 0u);
 }
@@ -314,27 +377,29 @@ TEST_F(LoopDrivesTest, LabelSerialTypeAndSectorSize) {
   LoopVolume volume(Labeled("ORSANTA", "0449b030-2ad9-4a57-8f8e-0123456789ab"));
   ASSERT_TRUE(volume.ok()) << volume.error();
   auto drives = MakeLinuxDrives();
-  const char16_t letter = LetterAt(*drives, drives->GetLogicalDrives(), volume.mount_point());
-  ASSERT_NE(letter, 0);
-  EXPECT_GE(letter, u'D');
+  const std::string& place = volume.mount_point();
+  const std::u16string letter = NameAt(drives->ListDrives(), place);
+  ASSERT_NE(letter, u"");
+  EXPECT_NE(letter, u"C");
   std::u16string name;
   std::uint32_t serial = 0;
-  ASSERT_TRUE(drives->GetVolumeInformation(letter, &name, &serial));
+  ASSERT_TRUE(drives->GetVolumeInformation(place, &name, &serial));
   EXPECT_EQ(name, u"ORSANTA");
   EXPECT_EQ(serial, 0x0449B030u);
-  EXPECT_EQ(drives->GetDriveType(letter), DRIVE_FIXED);
+  EXPECT_EQ(drives->GetDriveType(place), DRIVE_FIXED);
   std::uint32_t sector = 0;
-  ASSERT_TRUE(drives->GetDiskFreeSpace(letter, &sector));
+  ASSERT_TRUE(drives->GetDiskFreeSpace(place, &sector));
   EXPECT_EQ(sector, 512u);
   std::int64_t free_bytes = 0, total = 0;
-  ASSERT_TRUE(drives->GetDiskFreeSpaceEx(letter, &free_bytes, &total));
+  ASSERT_TRUE(drives->GetDiskFreeSpaceEx(place, &free_bytes, &total));
   EXPECT_GT(total, 32 << 20);
   EXPECT_LE(total, 64 << 20);
   EXPECT_GT(free_bytes, 0);
-  char16_t holder = 0;
+  DriveEntry holder;
   std::string rest;
   ASSERT_TRUE(drives->DriveOf(volume.mount_point() + "/dir/file", &holder, &rest));
-  EXPECT_EQ(holder, letter);
+  EXPECT_EQ(holder.Name, letter);
+  EXPECT_EQ(holder.MountPoint, place);
   EXPECT_EQ(rest, "dir/file");
 }
 
@@ -344,15 +409,14 @@ TEST_F(LoopDrivesTest, UnlabeledVolumeAndBigSectors) {
   std::string uuid;
   ASSERT_TRUE(RunCommand("blkid -p -o value -s UUID " + volume.device(), &uuid));
   auto drives = MakeLinuxDrives();
-  const char16_t letter = LetterAt(*drives, drives->GetLogicalDrives(), volume.mount_point());
-  ASSERT_NE(letter, 0);
+  ASSERT_NE(NameAt(drives->ListDrives(), volume.mount_point()), u"");
   std::u16string name = u"?";
   std::uint32_t serial = 0;
-  ASSERT_TRUE(drives->GetVolumeInformation(letter, &name, &serial));
+  ASSERT_TRUE(drives->GetVolumeInformation(volume.mount_point(), &name, &serial));
   EXPECT_EQ(name, u"");
   EXPECT_EQ(serial, std::strtoul(uuid.substr(0, 8).c_str(), nullptr, 16)) << uuid;
   std::uint32_t sector = 0;
-  ASSERT_TRUE(drives->GetDiskFreeSpace(letter, &sector));
+  ASSERT_TRUE(drives->GetDiskFreeSpace(volume.mount_point(), &sector));
   EXPECT_EQ(sector, 4096u);
 }
 
@@ -360,11 +424,10 @@ TEST_F(LoopDrivesTest, LabelBytesDecodeLikeNames) {
   LoopVolume volume(Labeled("caf\xC3\xA9-\xFF"));
   ASSERT_TRUE(volume.ok()) << volume.error();
   auto drives = MakeLinuxDrives();
-  const char16_t letter = LetterAt(*drives, drives->GetLogicalDrives(), volume.mount_point());
-  ASSERT_NE(letter, 0);
+  ASSERT_NE(NameAt(drives->ListDrives(), volume.mount_point()), u"");
   std::u16string name;
   std::uint32_t serial = 0;
-  ASSERT_TRUE(drives->GetVolumeInformation(letter, &name, &serial));
+  ASSERT_TRUE(drives->GetVolumeInformation(volume.mount_point(), &name, &serial));
   EXPECT_EQ(name, std::u16string(u"caf\u00E9-") + char16_t(0xDCFF));
 }
 
@@ -372,43 +435,41 @@ TEST_F(LoopDrivesTest, LettersStayWhileMountedAndGoWithTheVolume) {
   auto drives = MakeLinuxDrives();
   LoopVolume first({});
   ASSERT_TRUE(first.ok()) << first.error();
-  const char16_t first_letter = LetterAt(*drives, drives->GetLogicalDrives(), first.mount_point());
-  ASSERT_NE(first_letter, 0);
+  const std::u16string first_letter = NameAt(drives->ListDrives(), first.mount_point());
+  ASSERT_NE(first_letter, u"");
   std::uint32_t first_serial = 0;
-  ASSERT_TRUE(drives->GetVolumeInformation(first_letter, nullptr, &first_serial));
+  ASSERT_TRUE(drives->GetVolumeInformation(first.mount_point(), nullptr, &first_serial));
 
   LoopVolume second({});
   ASSERT_TRUE(second.ok()) << second.error();
   for (int i = 0; i < 3; ++i) {
-    const std::uint32_t mask = drives->GetLogicalDrives();
-    EXPECT_EQ(LetterAt(*drives, mask, first.mount_point()), first_letter);
-    const char16_t second_letter = LetterAt(*drives, mask, second.mount_point());
-    EXPECT_NE(second_letter, 0);
+    const std::vector<DriveEntry> list = drives->ListDrives();
+    EXPECT_EQ(NameAt(list, first.mount_point()), first_letter);
+    const std::u16string second_letter = NameAt(list, second.mount_point());
+    EXPECT_NE(second_letter, u"");
     EXPECT_NE(second_letter, first_letter);
   }
 
   // Pulled out: gone at the next reading.
+  const std::string first_place = first.mount_point();
   ASSERT_TRUE(first.Unmount()) << first.error();
-  std::uint32_t mask = drives->GetLogicalDrives();
-  EXPECT_EQ(LetterAt(*drives, mask, first.mount_point()), 0);
+  std::vector<DriveEntry> list = drives->ListDrives();
+  EXPECT_EQ(NameAt(list, first_place), u"");
+  EXPECT_EQ(drives->GetDriveType(first_place), DRIVE_NO_ROOT_DIR);
   std::string mount_point;
-  if (mask & (1u << (first_letter - u'A'))) {
-    ASSERT_TRUE(drives->MountPoint(first_letter, &mount_point));
-    EXPECT_NE(mount_point, first.mount_point());  // taken by some other volume meanwhile
-  } else {
-    EXPECT_FALSE(drives->MountPoint(first_letter, &mount_point));
-    EXPECT_EQ(drives->GetDriveType(first_letter), DRIVE_NO_ROOT_DIR);
+  if (drives->MountPoint(first_letter, &mount_point)) {
+    EXPECT_NE(mount_point, first_place);  // taken by some other volume meanwhile
   }
 
   // Plugged in again elsewhere: a letter and the same serial.
   ASSERT_TRUE(first.Remount()) << first.error();
-  mask = drives->GetLogicalDrives();
-  const char16_t again = LetterAt(*drives, mask, first.mount_point());
-  ASSERT_NE(again, 0);
+  list = drives->ListDrives();
+  const std::u16string again = NameAt(list, first.mount_point());
+  ASSERT_NE(again, u"");
   std::uint32_t serial = 0;
-  ASSERT_TRUE(drives->GetVolumeInformation(again, nullptr, &serial));
+  ASSERT_TRUE(drives->GetVolumeInformation(first.mount_point(), nullptr, &serial));
   EXPECT_EQ(serial, first_serial);
-  EXPECT_NE(again, LetterAt(*drives, mask, second.mount_point()));
+  EXPECT_NE(again, NameAt(list, second.mount_point()));
 }
 
 TEST_F(LoopDrivesTest, BindMountsOfOneFileSystemAreOneDrive) {
@@ -426,10 +487,10 @@ TEST_F(LoopDrivesTest, BindMountsOfOneFileSystemAreOneDrive) {
       sub_place.path());
   ASSERT_TRUE(sub_bind.ok());
   auto drives = MakeLinuxDrives();
-  const std::uint32_t mask = drives->GetLogicalDrives();
-  EXPECT_NE(LetterAt(*drives, mask, volume.mount_point()), 0);  // the shortest path
-  EXPECT_EQ(LetterAt(*drives, mask, place.path()), 0);
-  EXPECT_EQ(LetterAt(*drives, mask, sub_place.path()), 0);
+  const std::vector<DriveEntry> list = drives->ListDrives();
+  EXPECT_NE(NameAt(list, volume.mount_point()), u"");  // the shortest path
+  EXPECT_EQ(NameAt(list, place.path()), u"");
+  EXPECT_EQ(NameAt(list, sub_place.path()), u"");
 }
 
 TEST_F(LoopDrivesTest, ReadOnlyMountsAreListed) {
@@ -437,7 +498,7 @@ TEST_F(LoopDrivesTest, ReadOnlyMountsAreListed) {
   ASSERT_TRUE(volume.ok()) << volume.error();
   ASSERT_TRUE(RunCommand("mount -o remount,ro " + volume.mount_point()));
   auto drives = MakeLinuxDrives();
-  EXPECT_NE(LetterAt(*drives, drives->GetLogicalDrives(), volume.mount_point()), 0);
+  EXPECT_NE(NameAt(drives->ListDrives(), volume.mount_point()), u"");
   RunCommand("mount -o remount,rw " + volume.mount_point());
 }
 
@@ -449,19 +510,18 @@ TEST_F(LoopDrivesTest, MountPointWithSpacesAndBackslash) {
   ExtraMount ram("mount -t tmpfs -o size=1m orsanta-test '" + place + "'", place);
   ASSERT_TRUE(ram.ok());
   auto drives = MakeLinuxDrives();
-  const char16_t letter = LetterAt(*drives, drives->GetLogicalDrives(), place);
-  ASSERT_NE(letter, 0);
-  EXPECT_EQ(drives->GetDriveType(letter), DRIVE_RAMDISK);
+  ASSERT_NE(NameAt(drives->ListDrives(), place), u"");
+  EXPECT_EQ(drives->GetDriveType(place), DRIVE_RAMDISK);
   ASSERT_TRUE(ram.Unmount());
-  EXPECT_EQ(LetterAt(*drives, drives->GetLogicalDrives(), place), 0);
+  EXPECT_EQ(NameAt(drives->ListDrives(), place), u"");
 }
 
 TEST_F(LoopDrivesTest, ReadersRunWhileTheTableIsReread) {
   LoopVolume volume({});
   ASSERT_TRUE(volume.ok()) << volume.error();
   auto drives = MakeLinuxDrives();
-  const char16_t letter = LetterAt(*drives, drives->GetLogicalDrives(), volume.mount_point());
-  ASSERT_NE(letter, 0);
+  const std::u16string letter = NameAt(drives->ListDrives(), volume.mount_point());
+  ASSERT_NE(letter, u"");
   std::atomic<bool> stop{false};
   std::thread reader([&] {
     while (!stop.load()) {
@@ -470,13 +530,13 @@ TEST_F(LoopDrivesTest, ReadersRunWhileTheTableIsReread) {
         EXPECT_FALSE(mount_point.empty());
       }
       std::uint32_t sector = 0;
-      drives->GetDiskFreeSpace(letter, &sector);
-      char16_t holder;
+      drives->GetDiskFreeSpace(volume.mount_point(), &sector);
+      DriveEntry holder;
       std::string rest;
       drives->DriveOf(volume.mount_point() + "/x", &holder, &rest);
     }
   });
-  for (int i = 0; i < 50; ++i) drives->GetLogicalDrives();
+  for (int i = 0; i < 50; ++i) drives->ListDrives();
   stop = true;
   reader.join();
 }

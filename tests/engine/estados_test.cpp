@@ -45,8 +45,8 @@ class EstadosTest : public ::testing::Test {
 };
 
 TEST_F(EstadosTest, QueuedWorkIsWrittenThenDone) {
-  hilos.Origen({u"FUENTE", u'D', 1, 512, 4096});
-  auto destino = hilos.Destino({u"STICK", u'E', 2, 512, 4096});
+  hilos.Origen({u"FUENTE", u"D", 1, 512, 4096});
+  auto destino = hilos.Destino({u"STICK", u"E", 2, 512, 4096});
   ASSERT_TRUE(Esperar([&] { return destino->GetEstado() == TEstado::Reposo; }));
   destino->AddDFin(3000);
   ASSERT_TRUE(Esperar([&] { return destino->GetEstado() == TEstado::EnCola; }));
@@ -65,8 +65,8 @@ TEST_F(EstadosTest, QueuedWorkIsWrittenThenDone) {
 }
 
 TEST_F(EstadosTest, AFailureAndARemovalAreAnnounced) {
-  hilos.Origen({u"FUENTE", u'D', 1, 512, 4096});
-  auto malo = hilos.EnError({u"MALO", u'F', 3, 512, 4096}, u"a.bin", 8000);
+  hilos.Origen({u"FUENTE", u"D", 1, 512, 4096});
+  auto malo = hilos.EnError({u"MALO", u"F", 3, 512, 4096}, u"a.bin", 8000);
   ASSERT_TRUE(Esperar([&] { return malo->GetEstado() == TEstado::Fallido; }));
   EXPECT_EQ(malo->GetInstantanea().LEC, platform::WAIT_TIMEOUT);
   EXPECT_EQ(malo->GetInstantanea().Muestra.DNombre, u"a.bin");

@@ -193,7 +193,7 @@ TEST_F(PathsDrivesTest, ToProgramPathRefusesBackslashNamesAndUnknownPlaces) {
   EXPECT_FALSE(ToProgramPath("/media/stick/a\\b", &path));
   EXPECT_FALSE(ToProgramPath("relative/path", &path));
   EXPECT_EQ(path, u"untouched");
-  drives_->Remove(u'C');
+  drives_->Remove(u"C");
   EXPECT_FALSE(ToProgramPath("/home/x", &path));
   EXPECT_EQ(path, u"untouched");
 }
@@ -209,6 +209,113 @@ TEST_F(PathsDrivesTest, ProgramPathsAndLinuxPathsRoundTrip) {
     ASSERT_TRUE(ToLinuxPath(program_path, &back, &error));
     EXPECT_EQ(back, linux_path);
   }
+}
+
+// The engine's form: a folder named directly, its Linux part taken as it is. No drive table is
+// consulted, so that any number of drives can be reached.
+TEST_F(PathsDrivesTest, MountPointPathsNeedNoDriveTable) {
+  SetDrives(MakeFakeDrives());
+  struct Case {
+    std::u16string path;
+    std::string expected;
+  };
+  const std::vector<Case> cases = {
+      {u"/media/stick/a\\b", "/media/stick/a/b"},
+      {u"\\\\?\\/media/stick/a\\b", "/media/stick/a/b"},
+      {u"/media/stick/", "/media/stick/"},
+      {u"/media/stick/dir\\", "/media/stick/dir/"},
+      {u"/", "/"},
+      {u"/etc\\passwd", "/etc/passwd"},
+      // Backslashes before the last '/' belong to the mount point's own names.
+      {u"/media/my stick\\x/dir\\f", "/media/my stick\\x/dir/f"},
+      {u"/media/caf\u00E9/x" + std::u16string(1, char16_t(0xDCFF)),
+       "/media/caf\xC3\xA9/x\xFF"},
+      {std::u16string(u"/media/") + char16_t(0xDCFE) + u"/a", "/media/\xFE/a"},
+  };
+  for (const Case& c : cases) {
+    std::string linux_path;
+    ErrorCode error = 12345;
+    ASSERT_TRUE(ToLinuxPath(c.path, &linux_path, &error)) << c.expected;
+    EXPECT_EQ(linux_path, c.expected);
+    EXPECT_EQ(error, ERROR_SUCCESS);
+  }
+  for (const std::u16string& bad :
+       {std::u16string(u"/media/a\0b/c", 12), std::u16string(u"/media/a/b\0c", 12),
+        std::u16string(u"/media/") + char16_t(0xD800) + u"/a",
+        std::u16string(u"/media/a/") + char16_t(0xDC10)}) {
+    std::string linux_path = "untouched";
+    ErrorCode error = 0;
+    EXPECT_FALSE(ToLinuxPath(bad, &linux_path, &error));
+    EXPECT_EQ(error, ERROR_INVALID_NAME);
+    EXPECT_EQ(linux_path, "untouched");
+  }
+}
+
+// A dropped Linux path through its drive's mount point and back, byte for byte, also when the
+// mount point holds a backslash or bytes that are not UTF-8.
+TEST_F(PathsDrivesTest, PathsRoundTripThroughTheMountPoint) {
+  FakeDrive odd;
+  odd.Directory = "/media/my stick\\x\xFF";
+  drives_->Put(odd);
+  struct Case {
+    std::string linux_path;
+    std::string mount_point;
+    std::u16string below_root;
+  };
+  const std::vector<Case> cases = {
+      {"/media/stick/a/b", "/media/stick", u"a\\b"},
+      {"/media/stick", "/media/stick", u""},
+      {"/media/stick/\xFF\xFE/x", "/media/stick", std::u16string(u"\xDCFF\xDCFE\\x")},
+      {"/media/stick/inner/q", "/media/stick/inner", u"q"},
+      {"/etc/caf\xC3\xA9", "/", u"etc\\caf\u00E9"},
+      {"/media/my stick\\x\xFF/sub\xFE/f", "/media/my stick\\x\xFF",
+       std::u16string(u"sub\xDCFE\\f")},
+  };
+  for (const Case& c : cases) {
+    std::string mount_point;
+    std::u16string path;
+    ASSERT_TRUE(ToDrivePath(c.linux_path, &mount_point, &path)) << c.linux_path;
+    EXPECT_EQ(mount_point, c.mount_point);
+    const std::u16string root = DriveRootPath(mount_point);
+    EXPECT_EQ(path, root + c.below_root) << c.linux_path;
+    EXPECT_EQ(DriveRootLength(path), root.size()) << c.linux_path;
+    std::string back;
+    ErrorCode error;
+    ASSERT_TRUE(ToLinuxPath(path, &back, &error)) << c.linux_path;
+    // The root itself comes back with the '/' that ends a root.
+    EXPECT_EQ(back, c.below_root.empty() ? c.linux_path + "/" : c.linux_path);
+  }
+  std::u16string path = u"untouched";
+  EXPECT_FALSE(ToDrivePath("/media/stick/a\\b", nullptr, &path));
+  EXPECT_EQ(path, u"untouched");
+  EXPECT_EQ(DriveRootPath(""), u"");
+}
+
+TEST_F(PathsDrivesTest, TwoLetterNamesAndRootLengths) {
+  FakeDrive ab;
+  ab.Letter = u"AB";
+  ab.Directory = "/media/hub/ab";
+  drives_->Put(ab);
+  std::string linux_path;
+  ErrorCode error;
+  ASSERT_TRUE(ToLinuxPath(u"ab:\\x", &linux_path, &error));
+  EXPECT_EQ(linux_path, "/media/hub/ab/x");
+  std::u16string path;
+  ASSERT_TRUE(ToProgramPath("/media/hub/ab/x", &path));
+  EXPECT_EQ(path, u"AB:\\x");
+  EXPECT_FALSE(ToLinuxPath(u"ABC:\\x", &linux_path, &error));
+  EXPECT_EQ(error, ERROR_PATH_NOT_FOUND);
+
+  const struct {
+    std::u16string path;
+    std::size_t root;
+  } cases[] = {
+      {u"E:\\a\\b", 3},           {u"\\\\?\\E:\\a", 7},  {u"AB:\\x", 4},
+      {u"E:", 2},                 {u"/media/stick/a\\b", 13},
+      {u"\\\\?\\/media/stick/", 17}, {u"/", 1},          {u"relative\\a", 0},
+      {u"", 0},
+  };
+  for (const auto& c : cases) EXPECT_EQ(DriveRootLength(c.path), c.root) << c.root;
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ class PlanificacionTest : public ::testing::Test {
  protected:
   void SetUp() override {
     origen = TDHilo::Create(std::make_shared<TEntorno>());
-    origen->SetAppRec({u"FUENTE", u'D', 1, 512, 4096});
+    origen->SetAppRec({u"FUENTE", u"D", 1, 512, 4096});
     ASSERT_TRUE(testing_support::Esperar([&] { return origen->GetHRec().ID == 1; }));
   }
   void TearDown() override {

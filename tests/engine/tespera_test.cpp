@@ -77,7 +77,7 @@ TEST(TEspera, IdleOperationPostsAnEmptyPacketAfterItsWait) {
   TEspera idle;
   platform::Handle file = platform::kInvalidHandle;
   const auto start = std::chrono::steady_clock::now();
-  idle.ExeIO(*port, 512, u'E', file);
+  idle.ExeIO(*port, 512, "/media/stick", file);
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(195));
   platform::CompletionPacket packet;
   packet.Key = 99;

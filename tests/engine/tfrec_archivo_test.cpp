@@ -30,9 +30,9 @@ class Trabajadores {
     for (auto& hilo : hilos_) hilo->Terminate();
     for (auto& hilo : hilos_) EXPECT_TRUE(Esperar([&] { return hilo->Finished(); }));
   }
-  TDHilo* Nuevo(char16_t letra, std::uint32_t serie) {
+  TDHilo* Nuevo(char16_t letra, std::uint32_t serie, const std::string& montaje = "") {
     hilos_.push_back(TDHilo::Create(entorno_));
-    hilos_.back()->SetAppRec({u"", letra, serie, 512, 4096});
+    hilos_.back()->SetAppRec({u"", std::u16string(1, letra), serie, 512, 4096, montaje});
     return hilos_.back().get();
   }
   // A destination of the first worker made, in that worker's table.
@@ -91,9 +91,9 @@ class LeerTodoTest : public ::testing::Test {
     drives.Put(u'E', Carpeta("e"));
     drives.Put(u'F', Carpeta("f"));
     drives.Put(u'G', Carpeta("g"));
-    E = trabajadores.Nuevo(u'E', 0xE);
-    F = trabajadores.Nuevo(u'F', 0xF);
-    G = trabajadores.Nuevo(u'G', 0x6);
+    E = trabajadores.Nuevo(u'E', 0xE, Carpeta("e"));
+    F = trabajadores.Nuevo(u'F', 0xF, Carpeta("f"));
+    G = trabajadores.Nuevo(u'G', 0x6, Carpeta("g"));
     por_id = {G, E, F};
     // E holds the entry (same size, same minute); F holds another size; G nothing.
     Archivo("e/dir/a.bin", "12345", kMomento + 20);

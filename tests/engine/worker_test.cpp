@@ -31,22 +31,26 @@ bool Esperar(const std::function<bool()>& condicion) {
   return condicion();
 }
 
-// A drive table whose drive E reports a fixed free space.
+// A drive table whose drive E, mounted at kMontajeE, reports a fixed free space.
+constexpr char kMontajeE[] = "/media/e";
 class UnidadConEspacio final : public platform::Drives {
  public:
   explicit UnidadConEspacio(std::int64_t libre) : libre_(libre) {}
-  std::uint32_t GetLogicalDrives() override { return 1u << 4; }
-  std::uint32_t GetDriveType(char16_t) override { return platform::DRIVE_REMOVABLE; }
-  bool GetVolumeInformation(char16_t, std::u16string*, std::uint32_t*) override { return false; }
-  bool GetDiskFreeSpace(char16_t, std::uint32_t*) override { return false; }
-  bool GetDiskFreeSpaceEx(char16_t letter, std::int64_t* libre, std::int64_t* total) override {
-    if (letter != u'E') return false;
+  std::vector<platform::DriveEntry> ListDrives() override { return {{u"E", kMontajeE}}; }
+  std::uint32_t GetDriveType(const std::string&) override { return platform::DRIVE_REMOVABLE; }
+  bool GetVolumeInformation(const std::string&, std::u16string*, std::uint32_t*) override {
+    return false;
+  }
+  bool GetDiskFreeSpace(const std::string&, std::uint32_t*) override { return false; }
+  bool GetDiskFreeSpaceEx(const std::string& montaje, std::int64_t* libre,
+                          std::int64_t* total) override {
+    if (montaje != kMontajeE) return false;
     *libre = libre_;
     *total = 2 * libre_;
     return true;
   }
-  bool MountPoint(char16_t, std::string*) override { return false; }
-  bool DriveOf(const std::string&, char16_t*, std::string*) override { return false; }
+  bool MountPoint(const std::u16string&, std::string*) override { return false; }
+  bool DriveOf(const std::string&, platform::DriveEntry*, std::string*) override { return false; }
 
  private:
   std::int64_t libre_;
@@ -104,13 +108,15 @@ TEST_F(WorkerTest, NewWorkerTurnsAboutFiveTimesASecond) {
 TEST_F(WorkerTest, FirstTurnAdoptsTheIdentityGivenByDiscovery) {
   auto hilo = Nuevo();
   const THRec inicial = hilo->GetHRec();
-  EXPECT_EQ(inicial.Letra, char16_t{0x85});
+  EXPECT_EQ(inicial.Letra, u"\x85");
+  EXPECT_EQ(inicial.Montaje, "");
   EXPECT_EQ(inicial.SectorSize, 512u);
-  hilo->SetAppRec({u"STICK", u'E', 0xABCD1234, 4096, 4096});
+  hilo->SetAppRec({u"STICK", u"E", 0xABCD1234, 4096, 4096, "/media/e"});
   ASSERT_TRUE(Esperar([&] { return hilo->GetHRec().ID == 0xABCD1234; }));
   const THRec adoptado = hilo->GetHRec();
   EXPECT_EQ(adoptado.Nombre, u"STICK");
-  EXPECT_EQ(adoptado.Letra, u'E');
+  EXPECT_EQ(adoptado.Letra, u"E");
+  EXPECT_EQ(adoptado.Montaje, "/media/e");
   EXPECT_EQ(adoptado.SectorSize, 4096u);
   EXPECT_EQ(adoptado.MaxSectorSize, 4096u);
 }
@@ -239,7 +245,7 @@ TEST_F(WorkerTest, CapacityShowsFreeSpaceOrShortfallAfterQueuedWork) {
   for (const auto& caso : casos) {
     auto hilo = Nuevo();
     if (caso.origen) hilo->EsOrigen();
-    hilo->SetAppRec({u"STICK", u'E', 7, 512, 4096});
+    hilo->SetAppRec({u"STICK", u"E", 7, 512, 4096, kMontajeE});
     hilo->AddDFin(caso.por_escribir);
     hilo->GetEspacioLibre();
     ASSERT_TRUE(Esperar([&] {

@@ -17,6 +17,7 @@
 #include "tests/support/unidades_volumenes.h"
 #include "tests/support/vista_simple.h"
 #include "tests/support/esperar.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -49,8 +50,8 @@ class ArrastrarBase : public ::testing::Test {
  protected:
   void SetUp() override {
     unidades = std::make_unique<UnidadesEnVolumenes>(std::vector<UnidadesEnVolumenes::Unidad>{
-        {u'D', u"FUENTE", 0xD0}, {u'E', u"UNO", 0xE0}, {u'F', u"CUATRO", 0xF0, 4096},
-        {u'G', u"TRES", 0x60}});
+        {u"D", u"FUENTE", 0xD0}, {u"E", u"UNO", 0xE0}, {u"F", u"CUATRO", 0xF0, 4096},
+        {u"G", u"TRES", 0x60}});
     if (!unidades->ok()) GTEST_SKIP() << unidades->error();
     const fs::path fotos = Raiz(u'D') / "Fotos";
     EscribirAzar(fotos / "Viaje/a.bin", (3 << 20) + 17, 1);
@@ -75,10 +76,12 @@ class ArrastrarBase : public ::testing::Test {
     for (const auto& hilo : hilos) EXPECT_TRUE(Esperar([&] { return hilo->Finished(); }));
   }
 
-  fs::path Raiz(char16_t letra) const { return unidades->Raiz(letra); }
+  fs::path Raiz(char16_t letra) const { return unidades->Raiz(std::u16string(1, letra)); }
   int Indice(char16_t letra) const {
     for (std::size_t i = 0; i < programa.DList.size(); ++i) {
-      if (programa.DList[i]->GetAppRec().Letra == letra) return static_cast<int>(i);
+      if (programa.DList[i]->GetAppRec().Letra == std::u16string(1, letra)) {
+        return static_cast<int>(i);
+      }
     }
     return -1;
   }
@@ -353,7 +356,7 @@ TEST_F(ArrastrarTest, TheSourceAndADriveInErrorAreDeselected) {
   // A failed operation shows once the worker's wait for it runs out.
   programa.Entorno->TiempoError = 500;
   ElegirOrigen(false);
-  ASSERT_TRUE(unidades->SoloLectura(u'F', true));
+  ASSERT_TRUE(unidades->SoloLectura(u"F", true));
   Seleccionar({u'F'});
   Soltar({Raiz(u'D') / "Fotos/suelto.bin"});
   ASSERT_TRUE(Esperar([&] { return Hilo(u'F')->GetLEC() != 0; }));
@@ -388,6 +391,43 @@ TEST_F(ArrastrarTest, AWholeDriveGivesItsContentsAndOtherDrivesAreLeftOut) {
   EXPECT_EQ(cola.count(u"Fotos\\ajeno.bin"), 0u);
   EXPECT_EQ(cola.count(u"Fotos"), 1u);
   EXPECT_EQ(cola.count(u"Fotos\\Viaje\\sub\\c.bin"), 1u);
+}
+
+// A mount point may hold backslashes, the separator of the program's names: entries dropped
+// from such a drive without their path, and copied to another such drive, still land at its
+// root, and no folder is made beside it. Plain folders of a fake table, so that it runs anywhere.
+TEST(ArrastrarMontajeTest, MountPointsHoldingBackslashesKeepEveryEntryOnItsDrive) {
+  testing_support::TempFolder carpeta;
+  ASSERT_TRUE(carpeta.ok());
+  const fs::path fuente = carpeta.path() + "/fuente\\uno", stick = carpeta.path() + "/stick\\dos";
+  EscribirAzar(fuente / "Fotos/a.bin", 5000, 1);
+  EscribirAzar(fuente / "Fotos/sub/b.bin", 700, 2);
+  EscribirAzar(fuente / "suelto.bin", 300, 3);
+  fs::create_directories(stick);
+  auto unidades = platform::MakeFakeDrives();
+  unidades->Put({u"", fuente.string(), u"FUENTE", 0xD0, platform::DRIVE_FIXED, 512, true});
+  unidades->Put({u"", stick.string(), u"STICK", 0xE0, platform::DRIVE_REMOVABLE, 512, true});
+  platform::SetDrives(unidades);
+  {
+    testing_support::VistaSimple vista;
+    TPrograma programa(vista);
+    programa.FormCreate();
+    programa.UsarCaminoOrigen = false;
+    const std::vector<std::shared_ptr<TDHilo>> hilos = programa.DList;
+    ASSERT_EQ(hilos.size(), 2u);
+    vista.SetSelected(0, false);
+    vista.SetSelected(1, true);
+    programa.WMDropFiles({(fuente / "Fotos").string(), (fuente / "suelto.bin").string()});
+    EXPECT_EQ(programa.OCopia, hilos[0]);
+    EXPECT_TRUE(EsperarTrabajos(hilos));
+    programa.FormDestroy();
+    for (const auto& hilo : hilos) EXPECT_TRUE(Esperar([&] { return hilo->Finished(); }));
+  }
+  platform::SetDrives(nullptr);
+  EXPECT_EQ(CompararArboles((fuente / "Fotos").string(), (stick / "Fotos").string()), "");
+  EXPECT_TRUE(MismoContenido(fuente / "suelto.bin", stick / "suelto.bin"));
+  EXPECT_FALSE(fs::exists(fs::path(carpeta.path()) / "stick"));
+  EXPECT_FALSE(fs::exists(stick / "uno"));
 }
 
 }  // namespace

@@ -46,8 +46,8 @@ class ComandosTest : public ::testing::Test {
 
   void Poner(char16_t letra) {
     carpetas[letra] = std::make_unique<testing_support::TempFolder>();
-    drives->Put({letra, carpetas[letra]->path(), u"V", 0xA0u + letra, platform::DRIVE_REMOVABLE,
-                 512, true});
+    drives->Put({std::u16string(1, letra), carpetas[letra]->path(), u"V", 0xA0u + letra,
+                 platform::DRIVE_REMOVABLE, 512, true});
   }
   // Every worker ever listed, so that the end can wait for all of them.
   void Recordar() {
@@ -129,7 +129,7 @@ TEST_F(ComandosTest, CancelWithNothingSelectedChangesNothing) {
   EXPECT_EQ(Letras(), u"DEFG");
   EXPECT_TRUE(programa.Botones[ToolButtonCancelar].Enabled);
 
-  for (char16_t letra : {u'D', u'E', u'F', u'G'}) drives->Remove(letra);
+  for (const char16_t* letra : {u"D", u"E", u"F", u"G"}) drives->Remove(letra);
   programa.ToolButtonActualizarClick();
   programa.ToolButtonCancelarClick();
   EXPECT_EQ(Letras(), u"");
@@ -196,10 +196,10 @@ TEST_F(ComandosTest, AfterStopARefreshBringsWorkersThatRun) {
 // queued record went anywhere but to a copy or to a cancelled drive.
 TEST(ComandosEstresTest, CommandsInAnyOrderWhileCopyingLoseNothing) {
   testing_support::UnidadesEnVolumenes unidades(
-      {{u'D', u"FUENTE", 0xD0}, {u'E', u"UNO", 0xE0}, {u'F', u"DOS", 0xF0, 4096},
-       {u'G', u"TRES", 0x60}});
+      {{u"D", u"FUENTE", 0xD0}, {u"E", u"UNO", 0xE0}, {u"F", u"DOS", 0xF0, 4096},
+       {u"G", u"TRES", 0x60}});
   if (!unidades.ok()) GTEST_SKIP() << unidades.error();
-  const fs::path datos = unidades.Raiz(u'D') / "Datos";
+  const fs::path datos = unidades.Raiz(u"D") / "Datos";
   for (unsigned i = 0; i < 24; ++i) {
     EscribirAzar(datos / ("c" + std::to_string(i % 4)) / ("f" + std::to_string(i)),
                  (i * 397LL << 10) % (5 << 20), i + 1);
@@ -216,7 +216,9 @@ TEST(ComandosEstresTest, CommandsInAnyOrderWhileCopyingLoseNothing) {
 
   auto indice = [&](char16_t letra) {
     for (std::size_t i = 0; i < programa.DList.size(); ++i) {
-      if (programa.DList[i]->GetAppRec().Letra == letra) return static_cast<int>(i);
+      if (programa.DList[i]->GetAppRec().Letra == std::u16string(1, letra)) {
+        return static_cast<int>(i);
+      }
     }
     return -1;
   };
@@ -272,8 +274,8 @@ TEST(ComandosEstresTest, CommandsInAnyOrderWhileCopyingLoseNothing) {
   EXPECT_TRUE(testing_support::EsperarTrabajos(programa.DList));
   EXPECT_EQ(programa.DList[indice(u'E')], E);
   EXPECT_EQ(programa.DList[indice(u'F')], F);
-  EXPECT_EQ(testing_support::CompararArboles(datos, unidades.Raiz(u'E') / "Datos"), "");
-  EXPECT_EQ(testing_support::CompararArboles(datos, unidades.Raiz(u'F') / "Datos"), "");
+  EXPECT_EQ(testing_support::CompararArboles(datos, unidades.Raiz(u"E") / "Datos"), "");
+  EXPECT_EQ(testing_support::CompararArboles(datos, unidades.Raiz(u"F") / "Datos"), "");
   {
     auto& cola = programa.OCopia->LockFList();
     EXPECT_TRUE(cola.empty());

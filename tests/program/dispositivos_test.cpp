@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "app/LineaDispositivo.h"
 #include "app/TPrograma.h"
 #include "platform/drives.h"
 #include "tests/support/esperar.h"
@@ -31,22 +32,26 @@ class DispositivosTest : public ::testing::Test {
     platform::SetDrives(nullptr);
     std::filesystem::remove_all(carpeta);
   }
+  // Each drive at a folder of its own: a mount point names one drive.
   void Poner(char16_t letra, std::u16string etiqueta, std::uint32_t serie,
              std::uint32_t tipo = platform::DRIVE_REMOVABLE, std::uint32_t sector = 512,
              bool legible = true) {
-    drives->Put({letra, carpeta, etiqueta, serie, tipo, sector, legible});
+    const std::string montaje = carpeta + "/" + static_cast<char>(letra);
+    std::filesystem::create_directory(montaje);
+    drives->Put({std::u16string(1, letra), montaje, etiqueta, serie, tipo, sector, legible});
   }
-  std::vector<char16_t> Letras() const {
-    std::vector<char16_t> letras;
+  std::vector<std::u16string> Letras() const {
+    std::vector<std::u16string> letras;
     for (const auto& hilo : programa.DList) letras.push_back(hilo->GetAppRec().Letra);
     return letras;
   }
-  std::shared_ptr<TDHilo> Por(char16_t letra) const {
+  std::shared_ptr<TDHilo> Por(const std::u16string& letra) const {
     for (const auto& hilo : programa.DList) {
       if (hilo->GetAppRec().Letra == letra) return hilo;
     }
     return nullptr;
   }
+  std::shared_ptr<TDHilo> Por(char16_t letra) const { return Por(std::u16string(1, letra)); }
 
   std::string carpeta;
   std::shared_ptr<platform::FakeDrives> drives;
@@ -65,7 +70,7 @@ TEST_F(DispositivosTest, ListsUsableVolumesWithTheirNamesAndSectors) {
   Poner(u'K', u"SINSERIE", 0, platform::DRIVE_REMOVABLE);
   programa.FormCreate();
 
-  EXPECT_EQ(Letras(), (std::vector<char16_t>{u'C', u'E', u'F', u'G'}));
+  EXPECT_EQ(Letras(), (std::vector<std::u16string>{u"C", u"E", u"F", u"G"}));
   EXPECT_EQ(vista.Count(), 4);
   const struct {
     char16_t letra;
@@ -113,18 +118,18 @@ TEST_F(DispositivosTest, AStickBackUnderAnotherLetterKeepsItsWorkerWorkAndSelect
   vista.SetSelected(2, false);
   vista.SetItemIndex(1);
 
-  drives->Remove(u'E');
+  drives->Remove(u"E");
   Poner(u'K', u"A", 0xA);
   programa.ToolButtonActualizarClick();
 
-  EXPECT_EQ(Letras(), (std::vector<char16_t>{u'F', u'G', u'K'}));
+  EXPECT_EQ(Letras(), (std::vector<std::u16string>{u"F", u"G", u"K"}));
   EXPECT_EQ(Por(u'K'), stick);
   EXPECT_EQ(stick->GetCache(), 12345);
   EXPECT_TRUE(vista.Selected(2));
   EXPECT_FALSE(vista.Selected(0));
   EXPECT_FALSE(vista.Selected(1));
   EXPECT_EQ(vista.ItemIndex(), 0);  // the focus follows F to its new position
-  ASSERT_TRUE(Esperar([&] { return stick->GetHRec().Letra == u'K'; }));
+  ASSERT_TRUE(Esperar([&] { return stick->GetHRec().Letra == u"K"; }));
 }
 
 TEST_F(DispositivosTest, AVanishedVolumeLosesItsWorker) {
@@ -132,9 +137,9 @@ TEST_F(DispositivosTest, AVanishedVolumeLosesItsWorker) {
   Poner(u'F', u"B", 0xB);
   programa.FormCreate();
   auto perdido = Por(u'E');
-  drives->Remove(u'E');
+  drives->Remove(u"E");
   programa.ToolButtonActualizarClick();
-  EXPECT_EQ(Letras(), (std::vector<char16_t>{u'F'}));
+  EXPECT_EQ(Letras(), std::vector<std::u16string>{u"F"});
   EXPECT_TRUE(Esperar([&] { return perdido->Finished(); }));
 }
 
@@ -165,8 +170,8 @@ TEST_F(DispositivosTest, WithASourceVanishedDestinationsAreHandedToIt) {
     cola.push_back(std::move(rec));
     programa.OCopia->UnLockFList();
   }
-  drives->Remove(u'E');
-  drives->Remove(u'D');
+  drives->Remove(u"E");
+  drives->Remove(u"D");
   programa.ToolButtonActualizarClick();
   EXPECT_EQ(programa.DList.size(), 2u);
   EXPECT_EQ(programa.DList[0], programa.OCopia);
@@ -188,6 +193,42 @@ TEST_F(DispositivosTest, TwoRefreshesInARowMakeOneWorkerPerVolume) {
   programa.ToolButtonActualizarClick();
   programa.ToolButtonActualizarClick();
   EXPECT_EQ(programa.DList.size(), 1u);
+}
+
+// More volumes than C to Z can name: every one gets a row, in the order of the names, with the
+// mount point the worker reaches it through; the focus finds its drive across Z and AA.
+TEST_F(DispositivosTest, EveryVolumeGetsARowBeyondTheLetterZ) {
+  constexpr std::size_t kUnidades = 40;
+  std::vector<std::string> montajes;
+  for (std::size_t i = 0; i < kUnidades; ++i) {
+    montajes.push_back(carpeta + "/stick" + std::to_string(i));
+    std::filesystem::create_directory(montajes.back());
+    drives->Put({u"", montajes.back(), u"STICK", static_cast<std::uint32_t>(0x100 + i),
+                 platform::DRIVE_REMOVABLE, 512, true});
+  }
+  programa.FormCreate();
+
+  std::vector<std::u16string> esperadas;
+  for (char16_t letra = u'D'; letra <= u'Z'; ++letra) esperadas.push_back({letra});
+  for (char16_t letra = u'A'; esperadas.size() < kUnidades; ++letra)
+    esperadas.push_back({u'A', letra});
+  ASSERT_EQ(Letras(), esperadas);
+  EXPECT_EQ(vista.Count(), static_cast<int>(kUnidades));
+  for (std::size_t i = 0; i < kUnidades; ++i) {
+    const THRec rec = programa.DList[i]->GetAppRec();
+    EXPECT_EQ(rec.Montaje, montajes[i]);
+    EXPECT_EQ(rec.ID, 0x100u + i);
+  }
+  const auto ab = Por(u"AB");
+  ASSERT_TRUE(Esperar([&] { return ab->GetHRec().Letra == u"AB"; }));
+  EXPECT_EQ(LineaDispositivo(ab->GetInstantanea()).rfind(u"STICK (AB) ", 0), 0u);
+
+  const int fila_ab = static_cast<int>(std::find(esperadas.begin(), esperadas.end(), u"AB") -
+                                       esperadas.begin());
+  vista.SetItemIndex(fila_ab);
+  programa.ToolButtonActualizarClick();
+  EXPECT_EQ(vista.ItemIndex(), fila_ab);
+  EXPECT_EQ(programa.DList[fila_ab], ab);
 }
 
 // Real volumes through the system's mount table.
@@ -233,7 +274,7 @@ TEST_F(VolumenesRealesTest, DiscoversLabelsSerialsAndSectorSizes) {
   EXPECT_GT(h1->GetEspacio(), 0);
   // The root file system is listed too, as C.
   EXPECT_TRUE(std::any_of(programa.DList.begin(), programa.DList.end(),
-                          [](const auto& h) { return h->GetAppRec().Letra == u'C'; }));
+                          [](const auto& h) { return h->GetAppRec().Letra == u"C"; }));
 
   // Pulled and plugged in again elsewhere: the same worker; pulled for good: no worker.
   vista.SetSelected(std::find(programa.DList.begin(), programa.DList.end(), h1) -

@@ -106,7 +106,7 @@ class ListaCopiaTest : public ::testing::Test {
     for (const auto& [letra, serie] : {std::pair{u'D', kSerieD}, {u'E', kSerieE}, {u'F', kSerieF}}) {
       const fs::path raiz = Raiz(letra);
       fs::create_directories(raiz);
-      unidades->Put({letra, raiz.string(), std::u16string(u"U") + letra, serie,
+      unidades->Put({std::u16string(1, letra), raiz.string(), std::u16string(u"U") + letra, serie,
                      platform::DRIVE_REMOVABLE, 512, true});
     }
     platform::SetDrives(unidades);
@@ -129,8 +129,9 @@ class ListaCopiaTest : public ::testing::Test {
     return fs::path(carpeta.path()) / std::string(1, static_cast<char>(letra));
   }
   std::shared_ptr<TDHilo> Hilo(char16_t letra) const {
+    const std::u16string nombre(1, letra);
     const auto it = std::find_if(programa.DList.begin(), programa.DList.end(),
-                                 [letra](const auto& h) { return h->GetAppRec().Letra == letra; });
+                                 [&](const auto& h) { return h->GetAppRec().Letra == nombre; });
     return programa.DList.at(static_cast<std::size_t>(it - programa.DList.begin()));
   }
   // D as the source, with records queued by hand.
@@ -366,7 +367,7 @@ TEST(ListaCopiaVolumenes, ARoundTripCopiesTheSameWorkAfterARestart) {
   const auto Tabla = [&](const std::u16string& letras) {
     auto tabla = platform::MakeFakeDrives();
     for (int i = 0; i < 4; ++i) {
-      tabla->Put({letras[i], volumenes[i]->mount_point(), u"V", series[i],
+      tabla->Put({std::u16string(1, letras[i]), volumenes[i]->mount_point(), u"V", series[i],
                   platform::DRIVE_REMOVABLE, 512, true});
     }
     platform::SetDrives(tabla);
@@ -419,7 +420,7 @@ TEST(ListaCopiaVolumenes, ARoundTripCopiesTheSameWorkAfterARestart) {
   };
   programa.ToolButtonAbrirGuardarClick();
   ASSERT_NE(programa.OCopia, nullptr);
-  EXPECT_EQ(programa.OCopia->GetAppRec().Letra, u'H');
+  EXPECT_EQ(programa.OCopia->GetAppRec().Letra, u"H");
   EXPECT_TRUE(testing_support::EsperarTrabajos(programa.DList));
   const fs::path nuevas_fotos = fs::path(volumenes[0]->mount_point()) / "Fotos";
   for (int i = 1; i < 4; ++i) {

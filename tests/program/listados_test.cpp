@@ -77,7 +77,7 @@ class ListadosTest : public ::testing::Test {
   // Drive `letra` over the folder `relativo` of the test's folder.
   void Unidad(char16_t letra, const std::string& relativo, const std::u16string& etiqueta) {
     fs::create_directories(raiz.path() + "/" + relativo);
-    drives->Put({letra, raiz.path() + "/" + relativo, etiqueta, 0x100u + letra});
+    drives->Put({std::u16string(1, letra), raiz.path() + "/" + relativo, etiqueta, 0x100u + letra});
   }
   std::string Ruta(const std::string& relativo) const { return raiz.path() + "/" + relativo; }
   void Archivo(const std::string& relativo, std::size_t talla, std::int64_t segundos) {
@@ -88,13 +88,15 @@ class ListadosTest : public ::testing::Test {
   }
   std::shared_ptr<TDHilo> Por(char16_t letra) const {
     for (const auto& hilo : programa.DList) {
-      if (hilo->GetAppRec().Letra == letra) return hilo;
+      if (hilo->GetAppRec().Letra == std::u16string(1, letra)) return hilo;
     }
     return nullptr;
   }
   int Fila(char16_t letra) const {
     for (std::size_t i = 0; i < programa.DList.size(); ++i) {
-      if (programa.DList[i]->GetAppRec().Letra == letra) return static_cast<int>(i);
+      if (programa.DList[i]->GetAppRec().Letra == std::u16string(1, letra)) {
+        return static_cast<int>(i);
+      }
     }
     return -1;
   }
@@ -392,7 +394,7 @@ TEST_F(ListadosTest, ARealVolumeAndThenReadOnly) {
   fs::create_directories(mp + "/Fotos/Viaje");
   std::ofstream(mp + "/Fotos/Viaje/a.jpg") << "jpeg";
   fs::create_directory_symlink("..", mp + "/Fotos/Viaje/arriba");
-  drives->Put({u'E', mp, u"ORSLST", 0x1157AD05u});
+  drives->Put({u"E", mp, u"ORSLST", 0x1157AD05u});
   programa.FormCreate();
 
   Listar(u'E');

@@ -68,7 +68,8 @@ class PaginaWebTest : public ::testing::Test {
   std::string Poner(char16_t letra, std::u16string etiqueta, std::uint32_t serie) {
     const std::string directorio = carpeta.path() + "/" + static_cast<char>(letra);
     std::filesystem::create_directory(directorio);
-    drives->Put({letra, directorio, etiqueta, serie, platform::DRIVE_REMOVABLE, 512, true});
+    drives->Put({std::u16string(1, letra), directorio, etiqueta, serie, platform::DRIVE_REMOVABLE,
+                 512, true});
     return directorio;
   }
 
@@ -111,13 +112,14 @@ TEST_F(PaginaWebTest, OneLinePerWorkerWithItsIconAndEscapedTexts) {
   };
   programa.AppVersion = 42588;
   programa.DList = {
-      con_capacidad(hilos.Origen({u"FUENTE", u'D', 1, 512, 4096}), u" Libre 0.00 Byte"),
-      con_capacidad(hilos.ConProgreso({u"<script>&", u'E', 2, 512, 4096}, 4000, 1000),
+      con_capacidad(hilos.Origen({u"FUENTE", u"D", 1, 512, 4096, d}), u" Libre 0.00 Byte"),
+      con_capacidad(hilos.ConProgreso({u"<script>&", u"E", 2, 512, 4096, e}, 4000, 1000),
                     u" Faltan 2.93 Kb"),
-      con_capacidad(hilos.EnError({u"MALO", u'F', 3, 512, 4096}, u"a.bin", 8000),
+      con_capacidad(hilos.EnError({u"MALO", u"F", 3, 512, 4096, f}, u"a.bin", 8000),
                     u" Faltan 7.81 Kb"),
       // A drive gone from the table since the last refresh: no icon.
-      con_capacidad(hilos.Nuevo({u"SIN", u'G', 4, 512, 4096}), u" Libre 0.00 Byte"),
+      con_capacidad(hilos.Nuevo({u"SIN", u"G", 4, 512, 4096, carpeta.path() + "/G"}),
+                    u" Libre 0.00 Byte"),
   };
   ASSERT_TRUE(Esperar([&] { return programa.DList[2]->GetDFin() == 8000; }));
 
@@ -158,7 +160,7 @@ TEST_F(PaginaWebTest, EveryMethodAndPathGetsThePageInIso88591) {
   Poner(u'E', u"", 2);
   programa.AppVersion = 42588;
   // One character beyond ISO-8859-1 and one beyond the 16-bit plane each become one "?".
-  programa.DList = {hilos.Nuevo({u"\u00d1and\u00fa \u20ac\U0001F600", u'E', 2, 512, 4096})};
+  programa.DList = {hilos.Nuevo({u"\u00d1and\u00fa \u20ac\U0001F600", u"E", 2, 512, 4096})};
   const std::uint16_t puerto = testing_support::ActivarEnPuertoLibre(*programa.IdHTTPServer);
   ASSERT_NE(puerto, 0);
   const std::string pagina = platform::ToLatin1(IdHTTPServerCommandGet(programa));
@@ -217,7 +219,7 @@ TEST_F(PaginaWebTest, ClientsAtOnceWhileDrivesComeAndGo) {
   // rewrites the speed texts.
   for (int vuelta = 0; vuelta < 2000 && terminados.load() < kClientes; ++vuelta) {
     const char16_t letra = letras[vuelta % 5];
-    drives->Remove(letra);
+    drives->Remove(std::u16string(1, letra));
     programa.ToolButtonActualizarClick();
     Poner(letra, u"STICK", 0x100 + letra);
     programa.ToolButtonActualizarClick();

@@ -25,8 +25,8 @@ class PintarTest : public ::testing::Test {
 };
 
 TEST_F(PintarTest, ProgressFillsTheUpperBarAndTheFileFillsTheLowerOne) {
-  hilos.Origen({u"FUENTE", u'D', 1, 512, 4096});
-  auto hilo = hilos.ConProgreso({u"STICK", u'E', 2, 512, 4096}, 4000, 1000,
+  hilos.Origen({u"FUENTE", u"D", 1, 512, 4096});
+  auto hilo = hilos.ConProgreso({u"STICK", u"E", 2, 512, 4096}, 4000, 1000,
                                 u"Fotos\\IMG_0001.JPG", 300, 1200);
   CanvasRegistro canvas;
   canvas.SetBrushColor(platform::Rgb(1, 2, 3));
@@ -55,7 +55,7 @@ TEST_F(PintarTest, ProgressFillsTheUpperBarAndTheFileFillsTheLowerOne) {
 }
 
 TEST_F(PintarTest, SourceUsesItsColourAndShowsSourceNames) {
-  auto origen = hilos.Origen({u"FUENTE", u'D', 1, 512, 4096});
+  auto origen = hilos.Origen({u"FUENTE", u"D", 1, 512, 4096});
   origen->AddDFin(1000);
   ASSERT_TRUE(testing_support::Esperar([&] { return origen->GetDFin() == 1000; }));
   CanvasRegistro canvas;
@@ -68,8 +68,8 @@ TEST_F(PintarTest, SourceUsesItsColourAndShowsSourceNames) {
 }
 
 TEST_F(PintarTest, ErrorShowsTheFailedFileInTheErrorColour) {
-  hilos.Origen({u"FUENTE", u'D', 1, 512, 4096});
-  auto hilo = hilos.EnError({u"MALO", u'F', 3, 512, 4096}, u"a\\b.bin", 8000, 2000, 4000);
+  hilos.Origen({u"FUENTE", u"D", 1, 512, 4096});
+  auto hilo = hilos.EnError({u"MALO", u"F", 3, 512, 4096}, u"a\\b.bin", 8000, 2000, 4000);
   ASSERT_EQ(hilo->GetLEC(), platform::WAIT_TIMEOUT);
   ASSERT_TRUE(testing_support::Esperar([&] { return hilo->GetDFin() == 8000; }));
   hilo->OnTime();
@@ -85,7 +85,7 @@ TEST_F(PintarTest, ErrorShowsTheFailedFileInTheErrorColour) {
 }
 
 TEST_F(PintarTest, NoWorkTotalMeansNoPercentageAndNoUpperBar) {
-  auto origen = hilos.Origen({u"FUENTE", u'D', 1, 512, 4096});
+  auto origen = hilos.Origen({u"FUENTE", u"D", 1, 512, 4096});
   CanvasRegistro canvas;
   PintarDispositivo(origen->GetInstantanea(), colores, canvas, item);
   ASSERT_EQ(canvas.rellenos.size(), 1u);
@@ -93,8 +93,8 @@ TEST_F(PintarTest, NoWorkTotalMeansNoPercentageAndNoUpperBar) {
 }
 
 TEST_F(PintarTest, ALongPathKeepsItsProgressTextAtTheEnd) {
-  hilos.Origen({u"FUENTE", u'D', 1, 512, 4096});
-  auto hilo = hilos.ConProgreso({u"STICK", u'E', 2, 512, 4096}, 4000, 1000,
+  hilos.Origen({u"FUENTE", u"D", 1, 512, 4096});
+  auto hilo = hilos.ConProgreso({u"STICK", u"E", 2, 512, 4096}, 4000, 1000,
                                 u"Fotos\\2016\\Viaje\\IMG_0001.JPG", 0, 0, {1200, 25});
   CanvasRegistro canvas;
   // 30 pixels less the progress text and one: 17 pixels for the path.

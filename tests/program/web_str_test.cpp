@@ -33,7 +33,7 @@ TEST_F(WebStrTest, LineByState) {
   } casos[] = {
       {"a source without work has no percentage",
        [](HilosPrueba& h) {
-         auto hilo = h.Origen({u"FUENTE", u'D', 1, 512, 4096});
+         auto hilo = h.Origen({u"FUENTE", u"D", 1, 512, 4096});
          hilo->AddDFin(0);
          Esperar([&] { return hilo->GetCapacidad().Valida; });
          return hilo;
@@ -41,7 +41,7 @@ TEST_F(WebStrTest, LineByState) {
        u"FUENTE (D)  Libre 0.00 Byte", false},
       {"a quarter done shows 25 % and the speed",
        [](HilosPrueba& h) {
-         auto hilo = h.ConProgreso({u"STICK", u'E', 2, 512, 4096}, 4000, 1000);
+         auto hilo = h.ConProgreso({u"STICK", u"E", 2, 512, 4096}, 4000, 1000);
          // The shortfall is worked out again, now that the progress is in.
          hilo->AddDFin(0);
          Esperar([&] { return TextoCapacidad(hilo->GetCapacidad()) == u" Faltan 2.93 Kb"; });
@@ -49,11 +49,11 @@ TEST_F(WebStrTest, LineByState) {
        },
        u"STICK (E)  Faltan 2.93 Kb 25% ", true},
       {"an error without work left shows no error",
-       [](HilosPrueba& h) { return h.EnError({u"VACIO", u'F', 3, 512, 4096}, u"a.bin"); },
+       [](HilosPrueba& h) { return h.EnError({u"VACIO", u"F", 3, 512, 4096}, u"a.bin"); },
        u"VACIO (F)  Libre 0.00 Byte", false},
       {"an error with work left shows its text twice",
        [](HilosPrueba& h) {
-         auto hilo = h.EnError({u"MALO", u'G', 4, 512, 4096}, u"b.bin", 8000);
+         auto hilo = h.EnError({u"MALO", u"G", 4, 512, 4096}, u"b.bin", 8000);
          Esperar([&] { return hilo->GetDFin() == 8000; });
          return hilo;
        },

@@ -17,8 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr char16_t kLetraOrigen = u'D';
-
 // The program's relative name of a path below a root: components joined by backslashes.
 std::u16string NombreRelativo(const fs::path& relativo) {
   std::u16string nombre;
@@ -64,26 +62,32 @@ Granja::Granja(const Volumen& volumen_origen, const std::vector<Volumen>& volume
 
   std::uint32_t sector_maximo = volumen_origen.sector_size;
   for (const auto& v : volumenes_destino) sector_maximo = std::max(sector_maximo, v.sector_size);
+  // Named by the table in the order put: D for the source, then E, F, ...
   drives_ = platform::MakeFakeDrives();
-  drives_->Put({kLetraOrigen, origen_->mount_point(), u"FUENTE", 0xD0, platform::DRIVE_FIXED,
-                volumen_origen.sector_size, true});
+  auto poner = [&](const LoopVolume& volumen, const char16_t* etiqueta, std::uint32_t serie,
+                   std::uint32_t tipo, std::uint32_t sector) {
+    return drives_->Put({u"", volumen.mount_point(), etiqueta, serie, tipo, sector, true});
+  };
+  auto arrancar = [&](const LoopVolume& volumen, const std::u16string& letra,
+                      std::uint32_t serie, std::uint32_t sector) {
+    auto hilo = TDHilo::Create(entorno);
+    hilo->SetAppRec({u"V", letra, serie, sector, sector_maximo, volumen.mount_point()});
+    Esperar([&] { return hilo->GetHRec().Montaje == volumen.mount_point(); });
+    return hilo;
+  };
+  const std::u16string letra_origen =
+      poner(*origen_, u"FUENTE", 0xD0, platform::DRIVE_FIXED, volumen_origen.sector_size);
+  std::vector<std::u16string> letras;
   for (size_t i = 0; i < volumenes_destino.size(); ++i) {
-    drives_->Put({static_cast<char16_t>(u'E' + i), destinos_[i]->mount_point(), u"STICK",
-                  static_cast<std::uint32_t>(0xE0 + i), platform::DRIVE_REMOVABLE,
-                  volumenes_destino[i].sector_size, true});
+    letras.push_back(poner(*destinos_[i], u"STICK", static_cast<std::uint32_t>(0xE0 + i),
+                           platform::DRIVE_REMOVABLE, volumenes_destino[i].sector_size));
   }
   platform::SetDrives(drives_);
 
-  auto arrancar = [&](char16_t letra, std::uint32_t serie, std::uint32_t sector) {
-    auto hilo = TDHilo::Create(entorno);
-    hilo->SetAppRec({u"V", letra, serie, sector, sector_maximo});
-    Esperar([&] { return hilo->GetHRec().Letra == letra; });
-    return hilo;
-  };
-  origen = arrancar(kLetraOrigen, 0xD0, volumen_origen.sector_size);
+  origen = arrancar(*origen_, letra_origen, 0xD0, volumen_origen.sector_size);
   origen->EsOrigen();
   for (size_t i = 0; i < volumenes_destino.size(); ++i) {
-    auto hilo = arrancar(static_cast<char16_t>(u'E' + i), static_cast<std::uint32_t>(0xE0 + i),
+    auto hilo = arrancar(*destinos_[i], letras[i], static_cast<std::uint32_t>(0xE0 + i),
                          volumenes_destino[i].sector_size);
     hilo->SetOD(origen);
     hilo->EsDestino();
@@ -119,7 +123,8 @@ void Granja::Encolar(const std::string& carpeta, const std::vector<size_t>& para
     auto rec = std::make_unique<TFRec>();
     rec->ONombre = rec->DNombre = NombreRelativo(relativo);
     platform::FileAttributeData datos;
-    if (!platform::GetFileAttributesEx(CaminoUnidad(kLetraOrigen, rec->ONombre), &datos)) {
+    if (!platform::GetFileAttributesEx(CaminoUnidad(origen_->mount_point(), rec->ONombre),
+                                       &datos)) {
       continue;
     }
     rec->Talla = datos.Attributes & platform::FILE_ATTRIBUTE_DIRECTORY ? 0 : datos.Size;

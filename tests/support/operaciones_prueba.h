@@ -21,7 +21,8 @@ class OperacionInmediata : public TEspera {
     BufBytes = bytes;
   }
   ~OperacionInmediata() override { contadores_.destruidas++; }
-  void ExeIO(platform::CompletionPort& CP, std::uint32_t, char16_t, platform::Handle&) override {
+  void ExeIO(platform::CompletionPort& CP, std::uint32_t, const std::string&,
+             platform::Handle&) override {
     contadores_.iniciadas++;
     CP.Post(0, 0, nullptr);
   }
@@ -34,7 +35,8 @@ class OperacionInmediata : public TEspera {
 class OperacionColgada : public OperacionInmediata {
  public:
   using OperacionInmediata::OperacionInmediata;
-  void ExeIO(platform::CompletionPort&, std::uint32_t, char16_t, platform::Handle&) override {
+  void ExeIO(platform::CompletionPort&, std::uint32_t, const std::string&,
+             platform::Handle&) override {
     contadores_.iniciadas++;
   }
 };

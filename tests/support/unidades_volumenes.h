@@ -1,5 +1,5 @@
 // Real loop-mounted ext4 volumes given to the program as the drives of a fake drive table, with
-// the letters, labels, serials and sector sizes a test chooses; and the wait for the workers to
+// the names, labels, serials and sector sizes a test chooses; and the wait for the workers to
 // finish what they were given.
 #pragma once
 
@@ -21,7 +21,7 @@ namespace testing_support {
 class UnidadesEnVolumenes {
  public:
   struct Unidad {
-    char16_t letra;
+    std::u16string letra;  // empty: the table names it, in the order given
     std::u16string etiqueta;
     std::uint32_t serie;
     unsigned sector_size = 512;
@@ -41,9 +41,11 @@ class UnidadesEnVolumenes {
         error_ = volumen->error();
         return;
       }
-      tabla_->Put({u.letra, volumen->mount_point(), u.etiqueta, u.serie,
-                   platform::DRIVE_REMOVABLE, u.sector_size, true});
-      volumenes_[u.letra] = std::move(volumen);
+      const std::u16string letra = tabla_->Put({u.letra, volumen->mount_point(), u.etiqueta,
+                                                u.serie, platform::DRIVE_REMOVABLE,
+                                                u.sector_size, true});
+      letras_.push_back(letra);
+      volumenes_[letra] = std::move(volumen);
     }
     platform::SetDrives(tabla_);
   }
@@ -55,17 +57,22 @@ class UnidadesEnVolumenes {
 
   bool ok() const { return error_.empty(); }
   const std::string& error() const { return error_; }
+  // The names the table gave, in the order of the drives given.
+  const std::vector<std::u16string>& Letras() const { return letras_; }
   // The Linux folder of a drive's root.
-  std::filesystem::path Raiz(char16_t letra) const { return volumenes_.at(letra)->mount_point(); }
+  std::filesystem::path Raiz(const std::u16string& letra) const {
+    return volumenes_.at(letra)->mount_point();
+  }
   // Writes refused from now on (a write-protected stick), or allowed again.
-  bool SoloLectura(char16_t letra, bool si) const {
+  bool SoloLectura(const std::u16string& letra, bool si) const {
     return RunCommand(std::string("mount -o remount,") + (si ? "ro " : "rw ") +
                       volumenes_.at(letra)->mount_point());
   }
 
  private:
   std::shared_ptr<platform::FakeDrives> tabla_;
-  std::map<char16_t, std::unique_ptr<LoopVolume>> volumenes_;
+  std::vector<std::u16string> letras_;
+  std::map<std::u16string, std::unique_ptr<LoopVolume>> volumenes_;
   std::string error_;
 };
 
@@ -75,7 +82,10 @@ inline bool EsperarIdentidades(const std::vector<std::shared_ptr<TDHilo>>& hilos
   return Esperar([&] {
     for (const auto& hilo : hilos) {
       const THRec propia = hilo->GetHRec(), dada = hilo->GetAppRec();
-      if (propia.Letra != dada.Letra || propia.SectorSize != dada.SectorSize) return false;
+      if (propia.Letra != dada.Letra || propia.Montaje != dada.Montaje ||
+          propia.SectorSize != dada.SectorSize) {
+        return false;
+      }
     }
     return true;
   });

@@ -41,16 +41,17 @@ class ArrastrarVentanaTest : public QObject {
   Q_OBJECT
 
  private:
-  fs::path Raiz(char16_t letra) const { return unidades_->Raiz(letra); }
+  fs::path Raiz(char16_t letra) const { return unidades_->Raiz(std::u16string(1, letra)); }
   TPrograma& Programa() { return ventana_->Programa(); }
   TListaDispositivos* Lista() { return ventana_->findChild<TListaDispositivos*>("DListBox"); }
   QToolButton* Boton(const char* nombre) { return ventana_->findChild<QToolButton*>(nombre); }
   void Seleccionar(std::initializer_list<char16_t> letras) {
     const auto& hilos = Programa().DList;
     for (std::size_t i = 0; i < hilos.size(); ++i) {
-      const char16_t letra = hilos[i]->GetAppRec().Letra;
+      const std::u16string letra = hilos[i]->GetAppRec().Letra;
       Lista()->SetSelected(static_cast<int>(i),
-                           std::find(letras.begin(), letras.end(), letra) != letras.end());
+                           letra.size() == 1 &&
+                               std::find(letras.begin(), letras.end(), letra[0]) != letras.end());
     }
   }
   // Sends a drop of these paths to the list's viewport; true when the list took it.
@@ -77,7 +78,7 @@ class ArrastrarVentanaTest : public QObject {
   void init() {
     unidades_ = std::make_unique<testing_support::UnidadesEnVolumenes>(
         std::vector<testing_support::UnidadesEnVolumenes::Unidad>{
-            {u'D', u"FUENTE", 0xD0}, {u'E', u"UNO", 0xE0}, {u'F', u"CUATRO", 0xF0, 4096}});
+            {u"D", u"FUENTE", 0xD0}, {u"E", u"UNO", 0xE0}, {u"F", u"CUATRO", 0xF0, 4096}});
     if (!unidades_->ok()) QSKIP(unidades_->error().c_str());
     const fs::path fotos = Raiz(u'D') / "Fotos";
     testing_support::EscribirAzar(fotos / "Viaje/a.bin", (2 << 20) + 513, 1);

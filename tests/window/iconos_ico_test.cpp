@@ -45,7 +45,8 @@ class IconosIcoTest : public QObject {
     for (const auto& u : unidades) {
       const QString ruta = carpeta.filePath(QChar(u.letra));
       QVERIFY(QDir().mkdir(ruta));
-      tabla->Put({u.letra, ruta.toStdString(), u"", u.letra, u.tipo, 512, true});
+      tabla->Put({std::u16string(1, u.letra), ruta.toStdString(), u"", u.letra, u.tipo, 512,
+                  true});
     }
     const std::string programa = "/opt/orsanta/orsanta";
     const auto icono_ico = CrearIconosIco(IconoPrograma(), programa);
@@ -61,7 +62,7 @@ class IconosIcoTest : public QObject {
       QVERIFY(icono_ico(raiz + "/archivo.txt").empty());  // a file on the drive, not its root
     }
     QVERIFY(icono_ico("/ninguna/unidad").empty());
-    tabla->Remove(u'E');
+    tabla->Remove(u"E");
     QVERIFY(icono_ico(carpeta.filePath(QStringLiteral("E")).toStdString()).empty());
     platform::SetDrives(previa);
   }

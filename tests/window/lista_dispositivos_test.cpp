@@ -90,8 +90,8 @@ class ListaDispositivosTest : public QObject {
     testing_support::HilosPrueba hilos(std::make_shared<TEntorno>());
     std::shared_ptr<TDHilo> hilo;
     if (conHilo) {
-      hilos.Origen({u"FUENTE", u'D', 1, 512, 4096});
-      hilo = hilos.ConProgreso({u"STICK", u'E', 2, 512, 4096}, 4000, 1000,
+      hilos.Origen({u"FUENTE", u"D", 1, 512, 4096});
+      hilo = hilos.ConProgreso({u"STICK", u"E", 2, 512, 4096}, 4000, 1000,
                                archivo.toStdU16String());
     }
     TListaDispositivos lista;

@@ -37,7 +37,8 @@ class ModeloDispositivosTest : public QObject {
  private:
   // A destination of the shared source with work of its own, so that a test may move it on.
   std::shared_ptr<TDHilo> DestinoPropio(char16_t letra) {
-    return hilos_->ConProgreso({u"PROPIO", letra, 10u + letra, 512, 4096}, 4000, 1000, u"a.bin",
+    return hilos_->ConProgreso({u"PROPIO", std::u16string(1, letra), 10u + letra, 512, 4096}, 4000,
+                               1000, u"a.bin",
                                100, 400);
   }
 
@@ -53,7 +54,7 @@ class ModeloDispositivosTest : public QObject {
  private slots:
   void initTestCase() {
     hilos_ = std::make_unique<testing_support::HilosPrueba>(std::make_shared<TEntorno>());
-    auto origen = hilos_->Origen({u"FUENTE", u'D', 1, 512, 4096});
+    auto origen = hilos_->Origen({u"FUENTE", u"D", 1, 512, 4096});
     origen->AddDFin(4000);
     // A source reads: its hint is the name on the source drive, not the one it is copied to.
     auto lectura = std::make_unique<OperacionInmediata>(hilos_->contadores, 2000);
@@ -64,8 +65,8 @@ class ModeloDispositivosTest : public QObject {
         [&] { return origen->GetDPos() == 2000 && origen->GetDFin() == 4000; }));
     compartidos_ = {
         origen,
-        hilos_->ConProgreso({u"STICK", u'E', 2, 512, 4096}, 4000, 1000, u"a.bin", 300, 400),
-        hilos_->EnError({u"MALO", u'F', 3, 512, 4096}, u"b.bin", 8000, 4000, 8000),
+        hilos_->ConProgreso({u"STICK", u"E", 2, 512, 4096}, 4000, 1000, u"a.bin", 300, 400),
+        hilos_->EnError({u"MALO", u"F", 3, 512, 4096}, u"b.bin", 8000, 4000, 8000),
     };
   }
 
@@ -114,7 +115,7 @@ class ModeloDispositivosTest : public QObject {
 
     const TInstantanea foto = FotoDe(indice);
     const TInstantanea hilo = programa_[fila]->GetInstantanea();
-    QCOMPARE(int(foto.HRec.Letra), int(hilo.HRec.Letra));
+    QVERIFY(foto.HRec.Letra == hilo.HRec.Letra);
     QCOMPARE(QString::fromStdU16String(foto.HRec.Nombre),
              QString::fromStdU16String(hilo.HRec.Nombre));
     QCOMPARE(foto.EsOrigen, hilo.EsOrigen);
@@ -140,7 +141,7 @@ class ModeloDispositivosTest : public QObject {
     const QModelIndex sin_hilo = modelo_->index(1);
     for (int rol : {kRol, int(Qt::DisplayRole), int(Qt::ToolTipRole)})
       QVERIFY2(!sin_hilo.data(rol).isValid(), qPrintable(QString::number(rol)));
-    QCOMPARE(int(FotoDe(modelo_->index(0)).HRec.Letra), int(u'D'));
+    QVERIFY(FotoDe(modelo_->index(0)).HRec.Letra == u"D");
   }
 
   // Cancelling with a source deletes rows before the program's list drops their workers: the
@@ -149,13 +150,13 @@ class ModeloDispositivosTest : public QObject {
     for (std::size_t i = 0; i < programa_.size(); ++i) modelo_->Agregar();
     modelo_->Eliminar(1);
     QCOMPARE(modelo_->rowCount(), 2);
-    QCOMPARE(int(FotoDe(modelo_->index(0)).HRec.Letra), int(u'D'));
-    QCOMPARE(int(FotoDe(modelo_->index(1)).HRec.Letra), int(u'F'));
+    QVERIFY(FotoDe(modelo_->index(0)).HRec.Letra == u"D");
+    QVERIFY(FotoDe(modelo_->index(1)).HRec.Letra == u"F");
     QCOMPARE(modelo_->index(1).data(Qt::ToolTipRole).toString(), QStringLiteral("b.bin"));
 
     programa_.erase(programa_.begin() + 1);
     modelo_->Actualizar();
-    QCOMPARE(int(FotoDe(modelo_->index(1)).HRec.Letra), int(u'F'));
+    QVERIFY(FotoDe(modelo_->index(1)).HRec.Letra == u"F");
 
     modelo_->Vaciar();
     QCOMPARE(modelo_->rowCount(), 0);

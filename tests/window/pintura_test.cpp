@@ -288,14 +288,14 @@ class PinturaTest : public QObject {
     TPrograma& programa = ventana.Programa();
     programa.ColorLista = platform::Rgb(255, 255, 255);
     testing_support::HilosPrueba hilos(programa.Entorno);
-    auto origen = hilos.Origen({u"FUENTE", u'D', 1, 512, 4096});
+    auto origen = hilos.Origen({u"FUENTE", u"D", 1, 512, 4096});
     origen->AddDFin(4000);
     origen->AgregarIO(std::make_unique<testing_support::OperacionInmediata>(hilos.contadores, 2000));
     QVERIFY(testing_support::Esperar(
         [&] { return origen->GetDPos() == 2000 && origen->GetDFin() == 4000; }));
-    auto progreso = hilos.ConProgreso({u"STICK", u'E', 2, 512, 4096}, 4000, 1000, u"a.bin", 300,
+    auto progreso = hilos.ConProgreso({u"STICK", u"E", 2, 512, 4096}, 4000, 1000, u"a.bin", 300,
                                       400);
-    auto error = hilos.EnError({u"MALO", u'F', 3, 512, 4096}, u"b.bin", 8000, 4000, 8000);
+    auto error = hilos.EnError({u"MALO", u"F", 3, 512, 4096}, u"b.bin", 8000, 4000, 8000);
     auto* lista = ventana.findChild<TListaDispositivos*>(QStringLiteral("DListBox"));
     QVERIFY(lista);
     lista->Clear();

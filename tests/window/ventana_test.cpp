@@ -244,7 +244,7 @@ class VentanaTest : public QObject {
     // Shown right after the click, before any timer tick.
     QCOMPARE(lista->model()->rowCount(), 2);
     QCOMPARE(ventana.Programa().DList.size(), 2u);
-    QCOMPARE(ventana.Programa().DList[0]->GetAppRec().Letra, u'D');
+    QVERIFY(ventana.Programa().DList[0]->GetAppRec().Letra == u"D");
     QVERIFY(Boton(ToolButtonCancelar)->isEnabled());
     QVERIFY(Boton(ToolButtonActualizar)->isEnabled());
   }
