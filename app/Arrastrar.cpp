@@ -106,7 +106,8 @@ void AgregarArrastrados(TPrograma& P, TLista& cola, const TLista& arrastrados,
         Avanzar(P, n * d + r, m * n);
         TFRec& Q = *trabajo[r];
         if (Q.EncontrarDestino(W.GetId()) || EncontrarFR(listado, Q.ONombre) != nullptr ||
-            ArchivoIgual(CaminoUnidad(rec.Montaje, Q.DNombre), Q.Tiempo.ETiempo, Q.Talla)) {
+            ArchivoIgual(*P.Entorno->Env, CaminoUnidad(rec.Montaje, Q.DNombre),
+                         Q.Tiempo.ETiempo, Q.Talla)) {
           continue;
         }
         Q.DList.push_back(W.GetId());
@@ -150,9 +151,9 @@ void EliminarArrastrados(TPrograma& P, TLista& cola, TLista& arrastrados,
       const std::u16string camino = CaminoUnidad(rec.Montaje, E.DNombre);
       // What cannot be deleted stays; the drop has nothing to say about it.
       if (E.Atributos & platform::FILE_ATTRIBUTE_DIRECTORY) {
-        platform::RemoveDirectory(camino);
+        P.Entorno->Env->RemoveDirectory(camino);
       } else {
-        platform::DeleteFile(camino);
+        P.Entorno->Env->DeleteFile(camino);
       }
       Avanzar(P, n * d + r, m * n);
     }
@@ -245,7 +246,7 @@ TLista TPrograma::ListarArrastrados(const std::vector<std::u16string>& nombres) 
         continue;
       }
       platform::FileAttributeData datos;
-      if (!platform::GetFileAttributesEx(u"\\\\?\\" + N, &datos)) continue;
+      if (!Entorno->Env->GetFileAttributesEx(u"\\\\?\\" + N, &datos)) continue;
       platform::FindData W;
       W.Attributes = datos.Attributes;
       W.Times = datos.Times;

@@ -46,7 +46,7 @@ void TPrograma::ToolButtonActualizarClick() {
     // In the order of the drives' names, which Orden keeps for the rows.
     std::vector<TRanura> ranuras;
     std::uint32_t sector_maximo = 4096;
-    auto unidades = platform::CurrentDrives();
+    auto unidades = Entorno->Env->CurrentDrives();
     for (const platform::DriveEntry& unidad : unidades->ListDrives()) {
       const std::string& montaje = unidad.MountPoint;
       const std::uint32_t tipo = unidades->GetDriveType(montaje);

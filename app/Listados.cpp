@@ -37,15 +37,16 @@ class TDentroDe {
 // A folder listing, closed however the scan of its folder ends.
 class TBusqueda {
  public:
-  explicit TBusqueda(platform::Handle handle) : handle_(handle) {}
+  TBusqueda(platform::Env& env, platform::Handle handle) : env_(env), handle_(handle) {}
   ~TBusqueda() {
-    if (handle_ != platform::kInvalidHandle) platform::FindClose(handle_);
+    if (handle_ != platform::kInvalidHandle) env_.FindClose(handle_);
   }
   TBusqueda(const TBusqueda&) = delete;
   TBusqueda& operator=(const TBusqueda&) = delete;
   platform::Handle get() const { return handle_; }
 
  private:
+  platform::Env& env_;
   const platform::Handle handle_;
 };
 
@@ -65,11 +66,12 @@ void TPrograma::RecorrerCarpeta(std::deque<std::unique_ptr<TFRec>>& lista,
   TDentroDe dentro(CarpetasEnCurso, carpeta);
   platform::FindData W;
   // A folder that cannot be listed adds nothing below it.
-  const TBusqueda busqueda(platform::FindFirstFile(u"\\\\?\\" + F + u"*", &W));
+  platform::Env& env = *Entorno->Env;
+  const TBusqueda busqueda(env, env.FindFirstFile(u"\\\\?\\" + F + u"*", &W));
   if (busqueda.get() == platform::kInvalidHandle) return;
   do {
     AgregarFR(lista, F + W.Name, base, W);
-  } while (platform::FindNextFile(busqueda.get(), &W));
+  } while (env.FindNextFile(busqueda.get(), &W));
 }
 
 void TPrograma::AgregarFR(std::deque<std::unique_ptr<TFRec>>& lista, const std::u16string& P,

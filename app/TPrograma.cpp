@@ -27,8 +27,8 @@ std::string RutaConfiguracionInicial() {
 
 }  // namespace
 
-TPrograma::TPrograma(TVistaDispositivos& vista)
-    : Entorno(std::make_shared<TEntorno>()), Vista(vista) {
+TPrograma::TPrograma(TVistaDispositivos& vista, std::shared_ptr<platform::Env> env)
+    : Entorno(std::make_shared<TEntorno>(std::move(env))), Vista(vista) {
   Botones[ToolButtonContinuarDetener] = {0, u"Detener operaciones.", false};
   Botones[ToolButtonAbrirGuardar] = {2, u"Abrir.", true};
   Botones[ToolButtonPriorizar] = {4, u"Priorizar el dispositivo seleccionado.", false};
@@ -48,9 +48,9 @@ TPrograma::~TPrograma() { IdHTTPServer.reset(); }
 void TPrograma::FormCreate() {
   FileAppVersion = kFileAppVersion;
   AppVersion = FileAppVersion + 25;
-  LDT = platform::Now();
+  LDT = Entorno->Env->Now();
   platform::MemoryStatus memoria;
-  if (platform::GlobalMemoryStatus(&memoria)) {
+  if (Entorno->Env->GlobalMemoryStatus(&memoria)) {
     Entorno->MemoriaTotal = static_cast<std::int64_t>(memoria.TotalPhys);
   }
   if (RutaConfiguracion.empty()) RutaConfiguracion = RutaConfiguracionInicial();
@@ -99,7 +99,7 @@ void TPrograma::TimerVTimer() {
 void TPrograma::PBMemoriaPaint(platform::Canvas& canvas, int W, int H) {
   try {
     platform::MemoryStatus memoria;
-    platform::GlobalMemoryStatus(&memoria);
+    Entorno->Env->GlobalMemoryStatus(&memoria);
     const std::int32_t L = static_cast<std::int32_t>(memoria.MemoryLoad);
     const std::uint64_t A = memoria.AvailPhys;
     const int x = W * L / 100;
@@ -131,7 +131,7 @@ int TPrograma::DListBoxMeasureItem(platform::Canvas& canvas) {
 }
 
 bool TPrograma::ProgresoPendiente() {
-  const double ahora = platform::Now();
+  const double ahora = Entorno->Env->Now();
   if ((ahora - LDT) * 86400000.0 <= Entorno->IntervaloTimer.load()) return false;
   LDT = ahora;
   return true;

@@ -44,7 +44,9 @@ struct TBoton {
 
 class TPrograma {
  public:
-  explicit TPrograma(TVistaDispositivos& vista);
+  // The engine and the program reach the operating system through env (a test may pass its own).
+  explicit TPrograma(TVistaDispositivos& vista,
+                     std::shared_ptr<platform::Env> env = platform::DefaultEnv());
   ~TPrograma();
 
   // Start-up and shut-down sequences.

@@ -55,7 +55,7 @@ void TDHilo::TomarSiguiente() {
   auto& cola = IOList.SinBloqueo();
   // The backlog counts what an operation held when it was queued; a read gets its buffer here.
   const std::int64_t en_cola = cola.front()->Cache;
-  if (cola.front()->CrearBuf(Entorno->MemoriaLibre.load())) {
+  if (cola.front()->CrearBuf(*Entorno->Env, Entorno->MemoriaLibre.load())) {
     IONext = std::move(cola.front());
     cola.pop_front();
     CacheEnCola.fetch_sub(en_cola);

@@ -5,7 +5,7 @@
 bool TDHilo::LeerFR(TLector& FS, const std::vector<TDHilo*>& IDL) {
   auto FR = std::make_unique<TFRec>();
   bool con_destinos = false;
-  if (!LeerTodo(*FR, FS, IDL, &con_destinos)) return false;
+  if (!LeerTodo(*Entorno->Env, *FR, FS, IDL, &con_destinos)) return false;
   if (!con_destinos) return true;
   // The totals go in before the record: once queued, the scheduler may plan it and free it.
   // The sector size is the last refresh's, the one this worker's reads will be counted in.

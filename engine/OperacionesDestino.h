@@ -7,8 +7,7 @@
 // Creates a folder with every missing folder above it, with the source's times and attributes.
 class TCrearCarpeta : public TEspera {
  public:
-  void ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize, const std::string& Montaje,
-             platform::Handle& IOFile) override;
+  void ExeIO(TContextoIO& C) override;
 
  protected:
   std::u16string RutaDestino(const std::string& Montaje) const;
@@ -17,37 +16,32 @@ class TCrearCarpeta : public TEspera {
 
 class TCrearArchivoVacio : public TCrearCarpeta {
  public:
-  void ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize, const std::string& Montaje,
-             platform::Handle& IOFile) override;
+  void ExeIO(TContextoIO& C) override;
 };
 
 // Creates the copy exclusively and unbuffered, sized at once to whole sectors, bound to the
 // worker's port; it stays open in IOFile until the file is closed.
 class TCrearArchivo : public TCrearCarpeta {
  public:
-  void ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize, const std::string& Montaje,
-             platform::Handle& IOFile) override;
+  void ExeIO(TContextoIO& C) override;
 };
 
 // Writes one block from the shared buffer at the block's offset.
 class TEscribirArchivo : public TCrearCarpeta {
  public:
-  void ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize, const std::string& Montaje,
-             platform::Handle& IOFile) override;
+  void ExeIO(TContextoIO& C) override;
 };
 
 // Cuts the copy to its true size and gives it the source's times, then its attributes, so that
 // a read-only copy is finished too.
 class TCerrarArchivoCreado : public TCrearCarpeta {
  public:
-  void ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize, const std::string& Montaje,
-             platform::Handle& IOFile) override;
+  void ExeIO(TContextoIO& C) override;
 };
 
 // Closes a copy whose source failed and deletes it: a partly written file of full length must
 // not survive looking complete. The retry creates it anew.
 class TCerrarArchivoIncompleto : public TCrearCarpeta {
  public:
-  void ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize, const std::string& Montaje,
-             platform::Handle& IOFile) override;
+  void ExeIO(TContextoIO& C) override;
 };

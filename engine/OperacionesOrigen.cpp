@@ -30,9 +30,8 @@ void TAbrirCarpeta::Repartir(Campos campos) {
   }
 }
 
-void TAbrirCarpeta::ExeIO(platform::CompletionPort& CP, std::uint32_t, const std::string&,
-                          platform::Handle&) {
-  CP.Post(0, 0, nullptr);
+void TAbrirCarpeta::ExeIO(TContextoIO& C) {
+  C.CP.Post(0, 0, nullptr);
 }
 
 void TAbrirCarpeta::OnExeIO() {
@@ -75,17 +74,16 @@ void TAbrirArchivoVacio::OnExeIO() {
   });
 }
 
-void TAbrirArchivo::ExeIO(platform::CompletionPort& CP, std::uint32_t,
-                          const std::string& Montaje, platform::Handle& IOFile) {
-  IOFile = platform::CreateFile(
-      RutaOrigen(Montaje), platform::GENERIC_READ, platform::FILE_SHARE_READ,
+void TAbrirArchivo::ExeIO(TContextoIO& C) {
+  C.IOFile = C.Env.CreateFile(
+      RutaOrigen(C.Montaje), platform::GENERIC_READ, platform::FILE_SHARE_READ,
       platform::OPEN_EXISTING,
       platform::FILE_FLAG_OVERLAPPED | platform::FILE_FLAG_NO_BUFFERING |
           platform::FILE_ATTRIBUTE_NORMAL);
   // A file that cannot be opened posts nothing: the worker's wait runs out and it fails there.
-  if (IOFile == platform::kInvalidHandle) return;
-  platform::BindToPort(IOFile, CP.shared_from_this());
-  CP.Post(0, 0, nullptr);
+  if (C.IOFile == platform::kInvalidHandle) return;
+  C.Env.BindToPort(C.IOFile, C.CP.shared_from_this());
+  C.CP.Post(0, 0, nullptr);
 }
 
 void TAbrirArchivo::OnExeIO() {
@@ -95,11 +93,11 @@ void TAbrirArchivo::OnExeIO() {
   });
 }
 
-bool TLeerArchivo::CrearBuf(std::int64_t MemoriaLibre) {
+bool TLeerArchivo::CrearBuf(platform::Env& env, std::int64_t MemoriaLibre) {
   platform::MemoryStatus memoria;
-  if (!platform::GlobalMemoryStatus(&memoria)) return false;
+  if (!env.GlobalMemoryStatus(&memoria)) return false;
   if (memoria.AvailPhys > static_cast<std::uint64_t>(MemoriaLibre)) {
-    Buf = platform::VirtualAlloc(static_cast<std::uint64_t>(Bloque));
+    Buf = env.VirtualAlloc(static_cast<std::uint64_t>(Bloque));
   }
   if (Buf == nullptr) return false;
   Cache = Bloque;
@@ -107,11 +105,10 @@ bool TLeerArchivo::CrearBuf(std::int64_t MemoriaLibre) {
   return true;
 }
 
-void TLeerArchivo::ExeIO(platform::CompletionPort&, std::uint32_t, const std::string&,
-                         platform::Handle& IOFile) {
+void TLeerArchivo::ExeIO(TContextoIO& C) {
   // The read reports its end, success or error, as a packet; one refused at once is noticed
   // by the worker's wait.
-  platform::ReadFile(IOFile, Buf, static_cast<std::uint32_t>(BufBytes), &ORec);
+  C.Env.ReadFile(C.IOFile, Buf, static_cast<std::uint32_t>(BufBytes), &ORec);
 }
 
 void TLeerArchivo::OnExeIO() {
@@ -131,11 +128,10 @@ void TLeerArchivo::OnExeIO() {
   });
 }
 
-void TCerrarArchivo::ExeIO(platform::CompletionPort& CP, std::uint32_t, const std::string&,
-                           platform::Handle& IOFile) {
-  if (!platform::CloseHandle(IOFile)) platform::CancelIo(IOFile);
-  IOFile = platform::kInvalidHandle;
-  CP.Post(0, 0, nullptr);
+void TCerrarArchivo::ExeIO(TContextoIO& C) {
+  if (!C.Env.CloseHandle(C.IOFile)) C.Env.CancelIo(C.IOFile);
+  C.IOFile = platform::kInvalidHandle;
+  C.CP.Post(0, 0, nullptr);
 }
 
 void TCerrarArchivo::OnExeIO() {

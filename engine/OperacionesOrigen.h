@@ -11,8 +11,7 @@
 // A folder: nothing is read; each destination creates it.
 class TAbrirCarpeta : public TEspera {
  public:
-  void ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize, const std::string& Montaje,
-             platform::Handle& IOFile) override;
+  void ExeIO(TContextoIO& C) override;
   void OnExeIO() override;
   // Each destination closes its copy of the file and takes back the progress written for it.
   void OnReadError() override;
@@ -44,24 +43,21 @@ class TAbrirArchivoVacio : public TAbrirCarpeta {
 // Opens the source file, unbuffered, bound to the source's port.
 class TAbrirArchivo : public TAbrirCarpeta {
  public:
-  void ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize, const std::string& Montaje,
-             platform::Handle& IOFile) override;
+  void ExeIO(TContextoIO& C) override;
   void OnExeIO() override;
 };
 
 // Reads one block into a buffer of its own and hands the buffer to a write per destination.
 class TLeerArchivo : public TAbrirArchivo {
  public:
-  void ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize, const std::string& Montaje,
-             platform::Handle& IOFile) override;
+  void ExeIO(TContextoIO& C) override;
   void OnExeIO() override;
   // Allocates the block only while the machine has more than MemoriaLibre available.
-  bool CrearBuf(std::int64_t MemoriaLibre) override;
+  bool CrearBuf(platform::Env& env, std::int64_t MemoriaLibre) override;
 };
 
 class TCerrarArchivo : public TAbrirArchivo {
  public:
-  void ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize, const std::string& Montaje,
-             platform::Handle& IOFile) override;
+  void ExeIO(TContextoIO& C) override;
   void OnExeIO() override;
 };

@@ -1,8 +1,6 @@
 // Progress of a worker: work totals, free space or shortfall, speed and finish time, as numbers
 // that the front ends turn into texts.
 #include "engine/TDHilo.h"
-#include "platform/drives.h"
-#include "platform/locale.h"
 
 void TDHilo::OnTime() {
   const std::uint32_t lec = LEC.load();
@@ -19,7 +17,7 @@ void TDHilo::OnTime() {
   if (S != 0) {
     velocidad.BytesSegundo = S;
     velocidad.Termina =
-        platform::Now() + (static_cast<double>(DFin.load() - VRec->Pos) / S) / 86400.0;
+        Entorno->Env->Now() + (static_cast<double>(DFin.load() - VRec->Pos) / S) / 86400.0;
   }
   std::lock_guard<std::mutex> lock(Textos);
   Velocidad = velocidad;
@@ -27,7 +25,7 @@ void TDHilo::OnTime() {
 
 void TDHilo::GetEspacioLibre() {
   std::int64_t libre = 0, total = 0;
-  if (platform::CurrentDrives()->GetDiskFreeSpaceEx(GetAppRec().Montaje, &libre, &total)) {
+  if (Entorno->Env->CurrentDrives()->GetDiskFreeSpaceEx(GetAppRec().Montaje, &libre, &total)) {
     EspacioLibre.store(libre);
   }
   AddDFin(0);

@@ -26,7 +26,8 @@ void EscribirTodo(const TFRec& FR, const TDHilo& OD, std::string& SM) {
   for (std::uint32_t serie : series) EscribirPalabra(SM, serie);
 }
 
-bool LeerTodo(TFRec& FR, TLector& SM, const std::vector<TDHilo*>& DL, bool* con_destinos) {
+bool LeerTodo(platform::Env& env, TFRec& FR, TLector& SM, const std::vector<TDHilo*>& DL,
+              bool* con_destinos) {
   std::u16string destino;
   std::int32_t cuenta;
   if (!FR.LeerOrigen(SM) || !LeerCadena(SM, &destino) || !SM.LeerEntero(&cuenta) || cuenta < 0 ||
@@ -41,7 +42,7 @@ bool LeerTodo(TFRec& FR, TLector& SM, const std::vector<TDHilo*>& DL, bool* con_
     TDHilo* DH = BuscarPorID(DL, serie);
     // A serial named twice still gives its worker once.
     if (DH == nullptr || FR.EncontrarDestino(DH->GetId())) continue;
-    if (ArchivoIgual(CaminoUnidad(DH->GetAppRec().Montaje, FR.DNombre), FR.Tiempo.ETiempo,
+    if (ArchivoIgual(env, CaminoUnidad(DH->GetAppRec().Montaje, FR.DNombre), FR.Tiempo.ETiempo,
                      FR.Talla)) {
       continue;
     }

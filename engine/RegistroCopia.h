@@ -19,4 +19,5 @@ void AddDFin(const TFRec& FR, const TDHilo& OD);
 void EscribirTodo(const TFRec& FR, const TDHilo& OD, std::string& SM);
 // Reads a whole record and gives it the workers of DL (sorted by serial) that are present and
 // do not hold the entry yet; *con_destinos tells whether any was given. False on a read failure.
-bool LeerTodo(TFRec& FR, TLector& SM, const std::vector<TDHilo*>& DL, bool* con_destinos);
+bool LeerTodo(platform::Env& env, TFRec& FR, TLector& SM, const std::vector<TDHilo*>& DL,
+              bool* con_destinos);

@@ -37,7 +37,7 @@ TDHilo::TDHilo(std::shared_ptr<TEntorno> entorno)
   HRec.MaxSectorSize = 512;
   AppRec = HRec;
   HRecVisible = HRec;
-  IOCP = platform::CompletionPort::Create();
+  IOCP = Entorno->Env->CreatePort();
   IOLast = NuevaEspera();
   IONext = NuevaEspera();
   IOError = NuevaEspera();
@@ -69,7 +69,8 @@ void TDHilo::Execute() {
     if (!en_error) {
       platform::CompletionPacket packet;
       if (IOCP->Take(Entorno->TiempoError.load(), &packet)) {
-        IONext->ExeIO(*IOCP, HRec.SectorSize, HRec.Montaje, IOFile);
+        TContextoIO contexto{*Entorno->Env, *IOCP, HRec.SectorSize, HRec.Montaje, IOFile};
+        IONext->ExeIO(contexto);
         IOLast->OnExeIO();
         DPos.store(DPos.load() + IOLast->BufBytes);
         if (IOLast->BufBytes != 0) LEC = 0;
@@ -131,8 +132,8 @@ void TDHilo::Destroy() {
       cola->clear();
       CacheEnCola.store(0);
     }
-    if (IOFile != platform::kInvalidHandle && !platform::CloseHandle(IOFile)) {
-      platform::CancelIo(IOFile);
+    if (IOFile != platform::kInvalidHandle && !Entorno->Env->CloseHandle(IOFile)) {
+      Entorno->Env->CancelIo(IOFile);
     }
     IOFile = platform::kInvalidHandle;
     FList.Bloquear()->clear();
@@ -203,9 +204,9 @@ void TDHilo::CrearEspera() {
 
 void TDHilo::ErrorDestino() {
   try {
-    if (IOFile != platform::kInvalidHandle) platform::CloseHandle(IOFile);
+    if (IOFile != platform::kInvalidHandle) Entorno->Env->CloseHandle(IOFile);
     IOFile = platform::kInvalidHandle;
-    platform::DeleteFile(CaminoUnidad(HRec.Montaje, IOLast->DNombre));
+    Entorno->Env->DeleteFile(CaminoUnidad(HRec.Montaje, IOLast->DNombre));
   } catch (...) {
     // The source must still stop planning for this drive.
   }
@@ -214,7 +215,7 @@ void TDHilo::ErrorDestino() {
 
 void TDHilo::ErrorOrigen() {
   try {
-    if (IOFile != platform::kInvalidHandle) platform::CloseHandle(IOFile);
+    if (IOFile != platform::kInvalidHandle) Entorno->Env->CloseHandle(IOFile);
     IOFile = platform::kInvalidHandle;
     LiberarIOList.Agregar(std::move(IONext));
     {

@@ -8,22 +8,22 @@
 TEspera::~TEspera() {
   if (BufCount == nullptr) return;
   // Holders of one buffer are destroyed on different threads: decrement and test are one step.
+  // The platform's own release: an environment hands out the platform's buffers (env.h).
   if (BufCount->fetch_sub(1, std::memory_order_acq_rel) == 1) {
     delete BufCount;
     platform::VirtualFree(Buf);
   }
 }
 
-void TEspera::ExeIO(platform::CompletionPort& CP, std::uint32_t, const std::string&,
-                    platform::Handle&) {
+void TEspera::ExeIO(TContextoIO& C) {
   // Work queued for the worker ends the wait at once (TDHilo::Despertar).
-  CP.WaitForNudge(200);
-  CP.Post(0, 0, nullptr);
+  C.CP.WaitForNudge(200);
+  C.CP.Post(0, 0, nullptr);
 }
 
 bool TEspera::BorrarDestino(TIdDestino) { return false; }
 
-bool TEspera::CrearBuf(std::int64_t) {
+bool TEspera::CrearBuf(platform::Env&, std::int64_t) {
   BufCount = new std::atomic<std::int32_t>(1);
   return true;
 }

@@ -9,12 +9,24 @@
 #include <vector>
 
 #include "platform/completion_port.h"
+#include "platform/env.h"
 #include "platform/types.h"
 #include "records/TFRec.h"
 #include "records/Tallas.h"
 #include "records/TFTiempo.h"
 
 class TDHilo;
+
+// What an operation works with when its worker starts it: the services of the environment the
+// program was given, the worker's port and open file, and its drive's sector size and mount
+// point.
+struct TContextoIO {
+  platform::Env& Env;
+  platform::CompletionPort& CP;
+  std::uint32_t SectorSize;
+  const std::string& Montaje;
+  platform::Handle& IOFile;
+};
 
 // What a row shows beside the file's name: the file's size and, for a block of it, how much of
 // the file is read once the block is; the front ends make the text.
@@ -35,8 +47,7 @@ class TEspera {
   // Starts the operation on its worker's thread. Exactly one packet must reach CP when it
   // succeeds and none when it fails. The base waits as said above and posts a packet.
   // Montaje is the mount point of the worker's drive, which its paths are built on.
-  virtual void ExeIO(platform::CompletionPort& CP, std::uint32_t SectorSize,
-                     const std::string& Montaje, platform::Handle& IOFile);
+  virtual void ExeIO(TContextoIO& C);
   // Completion handler, after this operation's packet was taken.
   virtual void OnExeIO() {}
   // On the source worker, after this operation failed.
@@ -44,7 +55,7 @@ class TEspera {
   // Removes DH from the operation's destinations; true when it was there.
   virtual bool BorrarDestino(TIdDestino DH);
   // Prepares the buffer before the operation is started; false: try again later.
-  virtual bool CrearBuf(std::int64_t MemoriaLibre);
+  virtual bool CrearBuf(platform::Env& env, std::int64_t MemoriaLibre);
   // Appends the operation's destination workers to DL.
   virtual void LlenarDList(std::vector<TIdDestino>& DL);
 

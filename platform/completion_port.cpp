@@ -113,6 +113,16 @@ class PortImpl final : public CompletionPort {
     core_->PostLocked(bytes, key, ov, ERROR_SUCCESS);
   }
 
+  void PostFailure(std::uint32_t bytes, std::int64_t key, Overlapped* ov,
+                   ErrorCode error) override {
+    std::lock_guard lock(core_->mutex);
+    if (ov != nullptr) {
+      core_->CompleteLocked(ov, key, error, bytes);
+    } else {
+      core_->PostLocked(bytes, key, ov, error);
+    }
+  }
+
   void Nudge() override {
     std::lock_guard lock(core_->mutex);
     core_->nudged = true;

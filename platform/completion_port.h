@@ -37,6 +37,11 @@ class CompletionPort : public std::enable_shared_from_this<CompletionPort> {
 
   // Any thread. Queues a successful packet.
   virtual void Post(std::uint32_t bytes, std::int64_t key, Overlapped* ov) = 0;
+  // Any thread. Completes a transfer that never reached the device with a failure, as a
+  // transfer that failed there would: ov (when given) records the error and the bytes, and the
+  // packet reports the error to Take.
+  virtual void PostFailure(std::uint32_t bytes, std::int64_t key, Overlapped* ov,
+                           ErrorCode error) = 0;
 
   // Waits up to timeout_ms for a packet. True for a packet that reports success. False when the
   // wait timed out (last error WAIT_TIMEOUT) or the packet reports a failed transfer (last error

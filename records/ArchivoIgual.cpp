@@ -1,5 +1,4 @@
 #include "records/TFRec.h"
-#include "platform/files.h"
 
 namespace {
 
@@ -8,9 +7,10 @@ constexpr platform::FileTime kMinuto = 60ULL * 10000000ULL;
 
 }  // namespace
 
-bool ArchivoIgual(const std::u16string& Path, platform::FileTime T, std::int64_t S) {
+bool ArchivoIgual(platform::Env& env, const std::u16string& Path, platform::FileTime T,
+                  std::int64_t S) {
   platform::FileAttributeData datos;
-  if (!platform::GetFileAttributesEx(Path, &datos)) return false;
+  if (!env.GetFileAttributesEx(Path, &datos)) return false;
   if (datos.Attributes & platform::FILE_ATTRIBUTE_DIRECTORY) return true;
   return datos.Times.LastWrite / kMinuto == T / kMinuto && datos.Size == S;
 }

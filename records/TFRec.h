@@ -10,6 +10,7 @@
 
 #include "records/Codificacion.h"
 #include "records/TFTiempo.h"
+#include "platform/env.h"
 
 // A destination worker's identity in this run: handed out when the worker is made, never reused.
 // Records and operations name their destinations by it, and reach a worker only through the
@@ -50,4 +51,5 @@ void OrdenarPorNombre(std::deque<std::unique_ptr<TFRec>>& L);
 
 // Whether a drive already holds an entry: a folder, or a file of the same size whose last-write
 // time is the same to the minute.
-bool ArchivoIgual(const std::u16string& Path, platform::FileTime T, std::int64_t S);
+bool ArchivoIgual(platform::Env& env, const std::u16string& Path, platform::FileTime T,
+                  std::int64_t S);

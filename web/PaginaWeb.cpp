@@ -74,7 +74,7 @@ std::u16string IdHTTPServerCommandGet(TPrograma& P) {
     pagina += ImgRuta(P, foto.HRec.Montaje) + u"&nbsp" +
               EscaparHtml(GetWebStr(foto)) + u"<br>";
   }
-  const double ahora = platform::Now();
+  const double ahora = P.Entorno->Env->Now();
   pagina += u"</h3><h3>Fecha:" + EscaparHtml(platform::FormatShortDate(ahora)) +
             u"&nbspHora:" + EscaparHtml(platform::FormatLongTime(ahora)) +
             u"</h3></form></body></html>";
@@ -84,7 +84,7 @@ std::u16string IdHTTPServerCommandGet(TPrograma& P) {
 std::u16string ImgRuta(const TPrograma& P, const std::string& montaje) {
   // A worker keeps the identity of the last refresh after its drive has gone.
   if (montaje.empty() ||
-      platform::CurrentDrives()->GetDriveType(montaje) == platform::DRIVE_NO_ROOT_DIR) {
+      P.Entorno->Env->CurrentDrives()->GetDriveType(montaje) == platform::DRIVE_NO_ROOT_DIR) {
     return {};
   }
   return ImgLinux(P.IconoIco, montaje);

@@ -9,6 +9,7 @@
 #include "platform/errors.h"
 #include "platform/memory.h"
 #include "tests/support/archivos_prueba.h"
+#include "tests/support/entorno_fallos.h"
 #include "tests/support/esperar.h"
 #include "tests/support/fallos_transferencia.h"
 #include "tests/support/granja.h"
@@ -193,6 +194,33 @@ TEST_F(FallosCopiaTest, ADestinationCancelledDuringAHungReadIsNeverReachedAgain)
 
   ASSERT_TRUE(granja.EsperarFin());
   EXPECT_EQ(testing_support::CompararArboles(granja.RaizOrigen(), granja.RaizDestino(1)), "");
+  EXPECT_TRUE(BuffersLiberados());
+}
+
+// The workers reach the system only through the environment they are given: a write that the
+// environment fails on one of three sticks fails that stick with the write's own error, and the
+// other two are copied whole.
+TEST_F(FallosCopiaTest, AWriteFailedByTheEnvironmentFailsOnlyItsStick) {
+  auto entorno = std::make_shared<testing_support::EntornoFallos>();
+  Granja granja({512}, {{512}, {512}, {4096}}, entorno);
+  if (!granja.ok()) GTEST_SKIP() << granja.error();
+  const fs::path raiz = granja.RaizOrigen();
+  EscribirAzar(raiz / "grande.bin", (5 << 20) + 3, 11);
+  EscribirAzar(raiz / "otro.bin", 7000, 12);
+  // The second block written to the middle stick's copy.
+  entorno->FallarTransferencia(granja.RaizDestino(1) + "/grande.bin", 2, true,
+                               platform::ERROR_CRC);
+  granja.Encolar();
+
+  ASSERT_TRUE(granja.EsperarFin());
+  EXPECT_EQ(entorno->inyectados(), 1);
+  EXPECT_EQ(granja.destinos[1]->GetLEC(), platform::ERROR_CRC);
+  EXPECT_EQ(granja.destinos[1]->GetEstado(), TEstado::Fallido);
+  for (size_t i : {0u, 2u}) {
+    EXPECT_EQ(granja.destinos[i]->GetLEC(), 0u) << i;
+    EXPECT_EQ(testing_support::CompararArboles(granja.RaizOrigen(), granja.RaizDestino(i)), "")
+        << i;
+  }
   EXPECT_TRUE(BuffersLiberados());
 }
 

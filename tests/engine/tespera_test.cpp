@@ -66,7 +66,7 @@ TEST(TEspera, OperationWithoutCounterReleasesNothing) {
 
 TEST(TEspera, BaseCrearBufMakesACounterOfOne) {
   TEspera op;
-  ASSERT_TRUE(op.CrearBuf(0));
+  ASSERT_TRUE(op.CrearBuf(*platform::DefaultEnv(), 0));
   ASSERT_NE(op.BufCount, nullptr);
   EXPECT_EQ(op.BufCount->load(), 1);
   EXPECT_EQ(op.Buf, nullptr);
@@ -76,8 +76,10 @@ TEST(TEspera, IdleOperationPostsAnEmptyPacketAfterItsWait) {
   auto port = platform::CompletionPort::Create();
   TEspera idle;
   platform::Handle file = platform::kInvalidHandle;
+  const std::string montaje = "/media/stick";
+  TContextoIO contexto{*platform::DefaultEnv(), *port, 512, montaje, file};
   const auto start = std::chrono::steady_clock::now();
-  idle.ExeIO(*port, 512, "/media/stick", file);
+  idle.ExeIO(contexto);
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(195));
   platform::CompletionPacket packet;
   packet.Key = 99;

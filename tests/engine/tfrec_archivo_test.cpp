@@ -153,7 +153,7 @@ TEST_F(LeerTodoTest, GivesThePresentDrivesThatLackTheEntry) {
     TFRec rec;
     TLector lector(bytes);
     bool con_destinos = c.destinos.empty();  // the opposite of what is expected
-    ASSERT_TRUE(LeerTodo(rec, lector, por_id, &con_destinos)) << c.caso;
+    ASSERT_TRUE(LeerTodo(*platform::DefaultEnv(), rec, lector, por_id, &con_destinos)) << c.caso;
     EXPECT_EQ(lector.Restante(), 0u) << c.caso;
     std::vector<TIdDestino> esperados;
     for (const TDHilo* destino : c.destinos) esperados.push_back(destino->GetId());
@@ -170,7 +170,7 @@ TEST_F(LeerTodoTest, DamagedRecordsFailWithoutDestinations) {
     TFRec rec;
     TLector lector(std::string_view(bytes).substr(0, corte));
     bool con_destinos = false;
-    EXPECT_FALSE(LeerTodo(rec, lector, por_id, &con_destinos)) << corte;
+    EXPECT_FALSE(LeerTodo(*platform::DefaultEnv(), rec, lector, por_id, &con_destinos)) << corte;
     EXPECT_TRUE(rec.DList.empty()) << corte;
   }
   // A negative count, or one the bytes cannot hold, is a read failure.
@@ -184,7 +184,7 @@ TEST_F(LeerTodoTest, DamagedRecordsFailWithoutDestinations) {
     TFRec rec;
     TLector lector(danado);
     bool con_destinos = false;
-    EXPECT_FALSE(LeerTodo(rec, lector, por_id, &con_destinos)) << cuenta;
+    EXPECT_FALSE(LeerTodo(*platform::DefaultEnv(), rec, lector, por_id, &con_destinos)) << cuenta;
     EXPECT_TRUE(rec.DList.empty()) << cuenta;
   }
 }

@@ -126,7 +126,7 @@ TEST_F(ArchivoIgualTest, SameSizeAndMinuteCountsAsPresent) {
       {u"nada.bin", kMomento, 5, false},
   };
   for (const auto& c : casos) {
-    EXPECT_EQ(ArchivoIgual(CaminoUnidad(carpeta.path(), c.nombre), HoraUtc(c.segundos), c.talla),
+    EXPECT_EQ(ArchivoIgual(*platform::DefaultEnv(), CaminoUnidad(carpeta.path(), c.nombre), HoraUtc(c.segundos), c.talla),
               c.igual)
         << c.segundos - kMomento << " " << c.talla;
   }

@@ -94,7 +94,7 @@ void Todos(std::string_view bytes) {
   for (;;) {
     TFRec rec;
     bool con_destinos = true;
-    if (!LeerTodo(rec, lector, {}, &con_destinos)) break;
+    if (!LeerTodo(*platform::DefaultEnv(), rec, lector, {}, &con_destinos)) break;
     Exigir(!con_destinos && rec.DList.empty());
   }
 }

@@ -43,7 +43,9 @@ void Recorrer(const fs::path& raiz, const fs::path& carpeta, std::vector<fs::pat
 
 }  // namespace
 
-Granja::Granja(const Volumen& volumen_origen, const std::vector<Volumen>& volumenes_destino) {
+Granja::Granja(const Volumen& volumen_origen, const std::vector<Volumen>& volumenes_destino,
+               std::shared_ptr<platform::Env> env)
+    : entorno(std::make_shared<TEntorno>(std::move(env))) {
   if (!LoopVolume::Available()) {
     error_ = "needs root and loop devices";
     return;

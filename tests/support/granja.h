@@ -20,8 +20,10 @@ class Granja {
     std::int64_t size_bytes = 256LL << 20;
   };
 
-  // Drive D is the source; E, F, ... the destinations, in the order given.
-  Granja(const Volumen& volumen_origen, const std::vector<Volumen>& volumenes_destino);
+  // Drive D is the source; E, F, ... the destinations, in the order given. The workers reach
+  // the system through env.
+  Granja(const Volumen& volumen_origen, const std::vector<Volumen>& volumenes_destino,
+         std::shared_ptr<platform::Env> env = platform::DefaultEnv());
   ~Granja();
 
   bool ok() const { return error_.empty(); }
@@ -37,7 +39,7 @@ class Granja {
   // Waits until every worker has done all it was given and the source has nothing left.
   bool EsperarFin(std::chrono::seconds limite = std::chrono::seconds(300));
 
-  std::shared_ptr<TEntorno> entorno = std::make_shared<TEntorno>();
+  std::shared_ptr<TEntorno> entorno;
   std::shared_ptr<TDHilo> origen;
   std::vector<std::shared_ptr<TDHilo>> destinos;
 

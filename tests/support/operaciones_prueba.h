@@ -21,10 +21,9 @@ class OperacionInmediata : public TEspera {
     BufBytes = bytes;
   }
   ~OperacionInmediata() override { contadores_.destruidas++; }
-  void ExeIO(platform::CompletionPort& CP, std::uint32_t, const std::string&,
-             platform::Handle&) override {
+  void ExeIO(TContextoIO& C) override {
     contadores_.iniciadas++;
-    CP.Post(0, 0, nullptr);
+    C.CP.Post(0, 0, nullptr);
   }
   void OnExeIO() override { contadores_.terminadas++; }
 
@@ -35,8 +34,7 @@ class OperacionInmediata : public TEspera {
 class OperacionColgada : public OperacionInmediata {
  public:
   using OperacionInmediata::OperacionInmediata;
-  void ExeIO(platform::CompletionPort&, std::uint32_t, const std::string&,
-             platform::Handle&) override {
+  void ExeIO(TContextoIO&) override {
     contadores_.iniciadas++;
   }
 };

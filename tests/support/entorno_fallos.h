@@ -1,0 +1,171 @@
+// An environment that forwards to the real one and injects faults into the files whose path
+// holds a chosen text: a transfer that fails, one that moves fewer bytes than asked, a close
+// that reports an error after closing, a create that is refused. A device that does not answer
+// is made with FallosTransferencia, inside the port's transfer thread, where an abandoned
+// transfer keeps its buffer alive.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "platform/env.h"
+#include "platform/errors.h"
+#include "platform/paths.h"
+
+namespace testing_support {
+
+class EntornoFallos final : public platform::EnvWrapper {
+ public:
+  EntornoFallos() : platform::EnvWrapper(platform::DefaultEnv()) {}
+
+  // The nth transfer (1 for the next) of that direction on a file whose path holds `texto`
+  // completes with `error` and moves nothing.
+  void FallarTransferencia(const std::string& texto, int n, bool escritura,
+                           platform::ErrorCode error) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    transferencia_ = {texto, n, escritura, error, 0};
+  }
+  // The nth transfer of that direction on such a file moves at most `bytes`.
+  void AcortarTransferencia(const std::string& texto, int n, bool escritura,
+                            std::uint32_t bytes) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    transferencia_ = {texto, n, escritura, 0, bytes};
+  }
+  // Closing such a file closes it and then reports `error`.
+  void FallarCierre(const std::string& texto, platform::ErrorCode error) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    cierre_ = {texto, error};
+  }
+  // Opening or creating such a file is refused with `error`.
+  void FallarCreacion(const std::string& texto, platform::ErrorCode error) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    creacion_ = {texto, error};
+  }
+  int inyectados() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return inyectados_;
+  }
+
+  platform::Handle CreateFile(const std::u16string& path, std::uint32_t access,
+                              std::uint32_t share, std::uint32_t disposition,
+                              std::uint32_t flags) override {
+    std::string linux_path;
+    platform::ToLinuxPath(path, &linux_path, nullptr);
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (Toca(creacion_.texto, linux_path)) {
+        ++inyectados_;
+        platform::SetLastError(creacion_.error);
+        return platform::kInvalidHandle;
+      }
+    }
+    const platform::Handle handle = target().CreateFile(path, access, share, disposition, flags);
+    if (handle != platform::kInvalidHandle) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      abiertos_[handle] = {linux_path, nullptr, 0, 0};
+    }
+    return handle;
+  }
+
+  bool BindToPort(platform::Handle file, const platform::PortPtr& port) override {
+    if (!target().BindToPort(file, port)) return false;
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto it = abiertos_.find(file);
+    if (it != abiertos_.end()) it->second.puerto = port;
+    return true;
+  }
+
+  bool ReadFile(platform::Handle file, void* buffer, std::uint32_t bytes,
+                platform::Overlapped* ov) override {
+    return Transferir(file, bytes, ov, false, [&](std::uint32_t n) {
+      return target().ReadFile(file, buffer, n, ov);
+    });
+  }
+  bool WriteFile(platform::Handle file, const void* buffer, std::uint32_t bytes,
+                 platform::Overlapped* ov) override {
+    return Transferir(file, bytes, ov, true, [&](std::uint32_t n) {
+      return target().WriteFile(file, buffer, n, ov);
+    });
+  }
+
+  bool CloseHandle(platform::Handle handle) override {
+    std::string ruta;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      const auto it = abiertos_.find(handle);
+      if (it != abiertos_.end()) {
+        ruta = it->second.ruta;
+        abiertos_.erase(it);
+      }
+    }
+    const bool cerrado = target().CloseHandle(handle);
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!cerrado || !Toca(cierre_.texto, ruta)) return cerrado;
+    ++inyectados_;
+    platform::SetLastError(cierre_.error);
+    return false;
+  }
+
+ private:
+  struct Abierto {
+    std::string ruta;
+    platform::PortPtr puerto;
+    int lecturas = 0;
+    int escrituras = 0;
+  };
+  struct Transferencia {
+    std::string texto;
+    int n = 0;
+    bool escritura = false;
+    platform::ErrorCode error = 0;   // 0: shortened instead
+    std::uint32_t bytes = 0;
+  };
+  struct Fallo {
+    std::string texto;
+    platform::ErrorCode error = 0;
+  };
+
+  static bool Toca(const std::string& texto, const std::string& ruta) {
+    return !texto.empty() && ruta.find(texto) != std::string::npos;
+  }
+
+  template <class Real>
+  bool Transferir(platform::Handle file, std::uint32_t bytes, platform::Overlapped* ov,
+                  bool escritura, Real real) {
+    platform::PortPtr puerto;
+    platform::ErrorCode error = 0;
+    std::uint32_t limite = bytes;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      const auto it = abiertos_.find(file);
+      if (it != abiertos_.end() && escritura == transferencia_.escritura &&
+          Toca(transferencia_.texto, it->second.ruta)) {
+        const int cuenta = escritura ? ++it->second.escrituras : ++it->second.lecturas;
+        if (cuenta == transferencia_.n) {
+          ++inyectados_;
+          error = transferencia_.error;
+          puerto = it->second.puerto;
+          if (error == 0) limite = std::min(bytes, transferencia_.bytes);
+          transferencia_ = {};
+        }
+      }
+    }
+    if (error != 0 && puerto) {
+      puerto->PostFailure(0, file, ov, error);
+      return true;
+    }
+    return real(limite);
+  }
+
+  mutable std::mutex mutex_;
+  std::map<platform::Handle, Abierto> abiertos_;  // guarded by mutex_
+  Transferencia transferencia_;                    // guarded by mutex_
+  Fallo cierre_;                                   // guarded by mutex_
+  Fallo creacion_;                                 // guarded by mutex_
+  int inyectados_ = 0;                             // guarded by mutex_
+};
+
+}  // namespace testing_support
