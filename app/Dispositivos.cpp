@@ -90,6 +90,8 @@ void TPrograma::ToolButtonActualizarClick() {
     for (size_t i = DList.size(); i-- > 0;) {
       const std::shared_ptr<TDHilo> hilo = DList[i];
       if (hilo->Orden != 0 || hilo == OCopia) continue;
+      // Whoever follows the workers' events hears that the drive is gone.
+      hilo->MarcarQuitado();
       if (OCopia) {
         std::unique_lock<std::shared_mutex> lock(SincronizadorListas);
         OCopia->EliminarFiles(hilo->GetId());

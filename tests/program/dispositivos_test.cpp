@@ -141,6 +141,7 @@ TEST_F(DispositivosTest, AVanishedVolumeLosesItsWorker) {
   programa.ToolButtonActualizarClick();
   EXPECT_EQ(Letras(), std::vector<std::u16string>{u"F"});
   EXPECT_TRUE(Esperar([&] { return perdido->Finished(); }));
+  EXPECT_EQ(perdido->GetEstado(), TEstado::Quitado);  // announced, and not undone by its end
 }
 
 // With a source chosen, a vanished destination leaves the queued records and is ended by the
