@@ -125,15 +125,21 @@ TResultado CopiarConOrsanta(const TCorrida& c, const TMemoria& memoria) {
   auto cpu_ajuste = [&presupuesto_fijo] {
     return presupuesto_fijo ? presupuesto_fijo->SegundosCpu() : 0.0;
   };
-  // When each stick's worker first starts writing, from its state events.
+  // When the source and each stick's worker first start writing, from their state events.
   std::vector<std::atomic<double>> primera(palos.size());
   for (auto& t : primera) t = -1;
+  std::atomic<double> origen_empieza{-1};
   const int suscripcion = programa.Entorno->Eventos.Suscribir([&](const TEventoEstado& e) {
     if (e.Ahora != TEstado::Escribiendo) return;
+    double sin_marca = -1;
     for (std::size_t i = 0; i < palos.size(); ++i) {
-      double sin_marca = -1;
-      if (e.Hilo == palos[i].get()) primera[i].compare_exchange_strong(sin_marca, Ahora());
+      if (e.Hilo == palos[i].get()) {
+        primera[i].compare_exchange_strong(sin_marca, Ahora());
+        return;
+      }
     }
+    // Only the source works besides the sticks.
+    origen_empieza.compare_exchange_strong(sin_marca, Ahora());
   });
   const double cpu0 = SegundosCpu(RUSAGE_SELF) - cpu_ajuste();
   const double t0 = Ahora();
@@ -156,11 +162,12 @@ TResultado CopiarConOrsanta(const TCorrida& c, const TMemoria& memoria) {
     r.PicoResidente = PicoResidente();
   }
   programa.Entorno->Eventos.Cancelar(suscripcion);
-  // Writing may start before the drop returns: then the figure is 0.
   for (const auto& t : primera) {
     if (t.load() < 0) continue;
-    r.PrimeraEscritura =
-        std::max({r.PrimeraEscritura, 0.0, t.load() - t0 - r.Arrastre});
+    r.PrimeraEscrituraArrastre = std::max(r.PrimeraEscrituraArrastre, t.load() - t0);
+    if (origen_empieza.load() >= 0) {
+      r.PrimeraEscritura = std::max(r.PrimeraEscritura, t.load() - origen_empieza.load());
+    }
   }
   if (!programa.OCopia) {
     r.Fallos.push_back("the drop chose no source");

@@ -117,8 +117,12 @@ void Informar(std::ostream& out, const TGranja& g, const TManifiesto& datos,
   t.Fila("drop (scan and queueing), s", [](const TResultado& r) {
     return r.Arrastre > 0 ? Fmt("%.2f", r.Arrastre) : std::string("-");
   });
-  t.Fila("drop queued to every stick writing, ms", [](const TResultado& r) {
+  t.Fila("queued to all sticks writing, ms", [](const TResultado& r) {
     return r.PrimeraEscritura >= 0 ? Fmt("%.1f", 1000 * r.PrimeraEscritura) : std::string("-");
+  });
+  t.Fila("  from the drop's start, ms", [](const TResultado& r) {
+    return r.PrimeraEscrituraArrastre >= 0 ? Fmt("%.1f", 1000 * r.PrimeraEscrituraArrastre)
+                                           : std::string("-");
   });
   t.Fila("last stick reported done, s", [](const TResultado& r) { return Fmt("%.2f", Hecho(r)); });
   t.Fila("data on sticks when reported done", [&](const TResultado& r) {

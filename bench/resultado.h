@@ -18,9 +18,11 @@ struct TResultado {
   std::string Herramienta;
   double Segundos = 0;  // start until the last stick was synced
   double Arrastre = 0;  // s the drop itself took (Orsanta: scan and queueing on the main thread)
-  // Orsanta: s from the end of the drop until the last stick started writing (its worker's first
-  // state event into writing); -1 when not measured.
+  // Orsanta, from the workers' first state events into writing: s from the source's start (the
+  // records are queued and it is woken) until the last stick started writing, and from the
+  // start of the drop; -1 when not measured.
   double PrimeraEscritura = -1;
+  double PrimeraEscrituraArrastre = -1;
   std::vector<TFinPalo> Palos;
   std::int64_t SuciosInicio = 0;      // Dirty + Writeback at the start
   std::int64_t PicoSucios = 0;        // peak Dirty + Writeback of the machine
