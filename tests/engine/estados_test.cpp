@@ -82,7 +82,9 @@ TEST_F(EstadosTest, AFailureAndARemovalAreAnnounced) {
   EXPECT_EQ(estados.back(), TEstado::Quitado);
   std::lock_guard<std::mutex> lock(mutex);
   for (const auto& evento : eventos) {
-    if (evento.Ahora == TEstado::Fallido) EXPECT_EQ(evento.LEC, platform::WAIT_TIMEOUT);
+    if (evento.Ahora == TEstado::Fallido) {
+      EXPECT_EQ(evento.LEC, platform::WAIT_TIMEOUT);
+    }
   }
 }
 
