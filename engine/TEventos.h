@@ -14,7 +14,8 @@ enum class TEstado : std::uint8_t {
   Reposo,       // no work counted for the drive
   EnCola,       // work is counted for it, none is under way yet
   Escribiendo,  // operations under way (for the source: reading and handing out)
-  Terminado,    // every byte counted for it is done
+  Sincronizando,  // every byte is written; the drive is flushing them to the device
+  Terminado,    // every byte counted for it is on the device: the drive may be removed
   Fallido,      // in error: LEC holds the code, the failed file is the worker's sample
   Quitado,      // the drive is gone
 };
