@@ -150,8 +150,10 @@ bool Granja::EsperarFin(std::chrono::seconds limite) {
           return h.EnReposo() && h.GetDFin() != 0 && h.GetDPos() == h.GetDFin();
         };
         if (!terminado(*origen)) return false;
+        // A destination is done once its job is on the device.
         for (auto& d : destinos) {
-          if (!terminado(*d) && d->GetLEC() == 0) return false;
+          if (!(terminado(*d) && d->GetEstado() == TEstado::Terminado) && d->GetLEC() == 0)
+            return false;
         }
         return true;
       },
@@ -162,7 +164,12 @@ std::string CompararArboles(const std::string& a, const std::string& b) {
   std::vector<fs::path> en_a, en_b;
   Recorrer(a, a, en_a);
   Recorrer(b, b, en_b);
-  if (en_a != en_b) return "the trees hold different entries";
+  if (en_a != en_b) {
+    std::vector<fs::path> solo;
+    std::set_symmetric_difference(en_a.begin(), en_a.end(), en_b.begin(), en_b.end(),
+                                  std::back_inserter(solo));
+    return "the trees hold different entries: " + (solo.empty() ? "order" : solo[0].string());
+  }
   for (const auto& relativo : en_a) {
     const fs::path pa = fs::path(a) / relativo, pb = fs::path(b) / relativo;
     struct stat sa, sb;
