@@ -95,8 +95,16 @@ ErrorCode SetTransferMode(int fd, bool want_direct, bool* direct) {
 // A folder handle (FILE_FLAG_BACKUP_SEMANTICS), good for SetFileTime. Returns the descriptor,
 // or -1 with errno set (ENOTDIR when the path is not a folder).
 int OpenFolder(const std::string& linux_path) {
+  PathAt at;
+  if (!at.Open(linux_path)) return -1;
   return RetryOnEintr(
-      [&] { return open(linux_path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
+      [&] { return openat(at.dir(), at.name(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
+}
+
+int OpenPath(const std::string& linux_path, int flags) {
+  PathAt at;
+  if (!at.Open(linux_path)) return -1;
+  return RetryOnEintr([&] { return openat(at.dir(), at.name(), flags, 0666); });
 }
 
 bool QueueFileTransfer(Handle handle, void* buffer, std::uint32_t bytes, Overlapped* ov,
@@ -177,7 +185,7 @@ Handle CreateFile(const std::u16string& path, std::uint32_t access, std::uint32_
     if (errno != ENOTDIR && errno != ENOENT) return FailHandle(ErrorForPath(linux_path, errno));
   }
 
-  const int fd = RetryOnEintr([&] { return open(linux_path.c_str(), open_flags, 0666); });
+  const int fd = OpenPath(linux_path, open_flags);
   if (fd < 0) return FailHandle(ErrorForPath(linux_path, errno));
   FdGuard guard(fd);
   struct stat info;

@@ -81,8 +81,12 @@ Handle FindFirstFile(const std::u16string& pattern, FindData* data) {
     return FailHandle(ERROR_INVALID_PARAMETER);
   std::string folder;
   if (!ResolvePath(pattern.substr(0, pattern.size() - 1), &folder)) return kInvalidHandle;
-  const int fd = RetryOnEintr(
-      [&] { return open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
+  PathAt at;
+  const int fd =
+      at.Open(folder) ? RetryOnEintr([&] {
+        return openat(at.dir(), at.name(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      })
+                      : -1;
   if (fd < 0) {
     // The folder of the pattern is the path here: missing, it is a path not found.
     const ErrorCode error = ErrorFromErrno(errno);

@@ -1,7 +1,9 @@
 // What "done" means on a stick: every step of making a copy that fails, fails that stick with
 // its own error while the others are copied whole, and no file under its final name ever
 // differs from the source; a stick called done holds the job on its device.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -197,6 +199,50 @@ TEST(Terminacion, ANameHoldingABackslashIsCopied) {
   EXPECT_EQ(testing_support::CompararArboles(granja.RaizOrigen(), granja.RaizDestino(0)), "");
   EXPECT_EQ(Contenido(fs::path(granja.RaizDestino(0)) / "con\\barra.bin"),
             Contenido(raiz / "con\\barra.bin"));
+}
+
+// A file below 60 folders of 100 bytes each, a path of about 6,000 bytes: longer than a Linux
+// path may be in one call, it is walked a folder at a time, here as in the program.
+std::string LeerHondo(const std::string& raiz, const std::vector<std::string>& carpetas,
+                      const std::string& nombre, const std::string* escribir = nullptr) {
+  int fd = ::open(raiz.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  for (const std::string& carpeta : carpetas) {
+    if (escribir) ::mkdirat(fd, carpeta.c_str(), 0777);
+    const int dentro = ::openat(fd, carpeta.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ::close(fd);
+    if (dentro < 0) return "(missing folder)";
+    fd = dentro;
+  }
+  std::string contenido;
+  if (escribir) {
+    const int f = ::openat(fd, nombre.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    EXPECT_EQ(::write(f, escribir->data(), escribir->size()),
+              static_cast<ssize_t>(escribir->size()));
+    ::close(f);
+    contenido = *escribir;
+  } else {
+    const int f = ::openat(fd, nombre.c_str(), O_RDONLY | O_CLOEXEC);
+    char bloque[4096];
+    ssize_t n;
+    while (f >= 0 && (n = ::read(f, bloque, sizeof bloque)) > 0) contenido.append(bloque, n);
+    if (f < 0) contenido = "(missing file)";
+    ::close(f);
+  }
+  ::close(fd);
+  return contenido;
+}
+
+TEST(Terminacion, APathLongerThanALinuxPathIsCopied) {
+  Granja granja({512}, {{512}});
+  if (!granja.ok()) GTEST_SKIP() << granja.error();
+  std::vector<std::string> carpetas;
+  for (int i = 0; i < 60; ++i) carpetas.push_back(std::string(99, static_cast<char>('a' + i % 26)));
+  const std::string datos(300000, 'z');
+  LeerHondo(granja.RaizOrigen(), carpetas, "hondo.bin", &datos);
+  granja.Encolar();
+  ASSERT_TRUE(granja.EsperarFin());
+  EXPECT_EQ(granja.destinos[0]->GetLEC(), 0u);
+  EXPECT_EQ(LeerHondo(granja.RaizDestino(0), carpetas, "hondo.bin"), datos);
 }
 
 }  // namespace
