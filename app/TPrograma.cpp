@@ -2,8 +2,10 @@
 #include "app/TPrograma.h"
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "app/TallaStr.h"
 #include "platform/latin1.h"
@@ -72,6 +74,7 @@ void TPrograma::FormCreate() {
 void TPrograma::FormDestroy() {
   GuardarConfiguracion();
   IdHTTPServer->Deactivate();
+  const std::vector<std::shared_ptr<TDHilo>> hilos = DList;
   try {
     Vista.Clear();
     if (OCopia) {
@@ -90,6 +93,24 @@ void TPrograma::FormDestroy() {
   } catch (...) {
     // Closing goes on whatever failed.
   }
+  const auto limite = std::chrono::steady_clock::now() + std::chrono::milliseconds(kEsperaCierreMs);
+  for (;;) {
+    const auto quedan = std::count_if(hilos.begin(), hilos.end(),
+                                      [](const auto& hilo) { return !hilo->Finished(); });
+    if (quedan == 0 || std::chrono::steady_clock::now() >= limite) break;
+    ProgresoTexto = u"Terminando " + EnteroStr(static_cast<std::int64_t>(quedan)) + u" unidades...";
+    Refrescar();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  ProgresoTexto.clear();
+}
+
+bool TPrograma::TrabajoEnCurso() const {
+  return std::any_of(DList.begin(), DList.end(), [](const auto& hilo) {
+    const TEstado estado = hilo->GetEstado();
+    return estado == TEstado::EnCola || estado == TEstado::Escribiendo ||
+           estado == TEstado::Sincronizando;
+  });
 }
 
 void TPrograma::TimerVTimer() {

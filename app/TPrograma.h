@@ -49,9 +49,15 @@ class TPrograma {
                      std::shared_ptr<platform::Env> env = platform::DefaultEnv());
   ~TPrograma();
 
-  // Start-up and shut-down sequences.
+  // Start-up and shut-down sequences. FormDestroy ends every worker and waits for them, at most
+  // kEsperaCierreMs, showing the progress, so that each deletes its unfinished copy before the
+  // program exits.
   void FormCreate();
   void FormDestroy();
+  static constexpr int kEsperaCierreMs = 20000;
+  // Whether a drive has work queued, under way or being flushed: closing now leaves it
+  // unfinished.
+  bool TrabajoEnCurso() const;
 
   // Every timer tick: speed texts of every worker; the window then repaints.
   void TimerVTimer();

@@ -22,6 +22,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::MismoContenido;
 using testing_support::CompararArboles;
 using testing_support::Esperar;
 using testing_support::EscribirAzar;
@@ -33,13 +34,6 @@ struct TEncolado {
   std::vector<TIdDestino> destinos;
   std::int64_t talla = 0;
 };
-
-bool MismoContenido(const fs::path& a, const fs::path& b) {
-  std::ifstream fa(a, std::ios::binary), fb(b, std::ios::binary);
-  if (!fa || !fb) return false;
-  return std::equal(std::istreambuf_iterator<char>(fa), std::istreambuf_iterator<char>(),
-                    std::istreambuf_iterator<char>(fb), std::istreambuf_iterator<char>());
-}
 
 void PonerHora(const fs::path& ruta, time_t segundos) {
   const struct timespec tiempos[2] = {{segundos, 0}, {segundos, 0}};
