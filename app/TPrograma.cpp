@@ -147,3 +147,14 @@ void TPrograma::Refrescar() {
   if (RepintarMemoria) RepintarMemoria();
   if (ProcesarMensajes) ProcesarMensajes();
 }
+
+void TPrograma::MostrarAvisos() {
+  if (Avisos.empty()) return;
+  std::u16string texto;
+  for (const std::u16string& aviso : Avisos) {
+    if (!texto.empty()) texto += u"\r\n";
+    texto += aviso;
+  }
+  Avisos.clear();
+  if (MostrarMensaje) MostrarMensaje(texto);
+}

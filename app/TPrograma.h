@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/TColores.h"
+#include "app/TEncargos.h"
 #include "app/TVistaDispositivos.h"
 #include "engine/TDHilo.h"
 #include "engine/TEntorno.h"
@@ -93,6 +94,9 @@ class TPrograma {
   void GuardarLista(const std::string& ruta);
   void AbrirLista(const std::string& ruta);
   std::string RutaListaGuardada;  // the save name once chosen; later saves reuse it
+  // Every record handed to the source in this run and the destinations it still needs: what a
+  // saved list holds besides the queue.
+  TEncargos Encargos;
 
   // Settings: rows 1 to 5 of the value editor.
   void LeerConfiguracion();
@@ -156,6 +160,12 @@ class TPrograma {
   std::function<std::string(const std::string& ruta_linux)> IconoIco;
   std::string RutaPrograma;  // the running program's own file
   int AnchoBarraMemoria = 0;  // for progress widths
+
+  // What a command found wrong on the way (a listing file that is no regular file, records
+  // refused in a copy list), shown in one message box when the command ends and no lock is
+  // held. Main thread.
+  std::vector<std::u16string> Avisos;
+  void MostrarAvisos();
 
   // The progress throttle of long commands: true when a refresh is due (LDT is then now).
   bool ProgresoPendiente();
