@@ -212,6 +212,8 @@ void TPrograma::WMDropFiles(const std::vector<std::string>& nombres) {
   }
 
   TDHilo* hilo = caminos.empty() ? nullptr : EncontrarMontaje(DList, montaje);
+  // A drive that has not answered its probe cannot be read from.
+  if (hilo != nullptr && hilo->GetAppRec().ID == 0) hilo = nullptr;
   if (hilo != nullptr && !OCopia) {
     const auto it = std::find_if(DList.begin(), DList.end(),
                                  [hilo](const auto& h) { return h.get() == hilo; });
@@ -286,7 +288,8 @@ void TPrograma::DListBoxDropFiles(const std::vector<std::u16string>& nombres) {
     TDHilo& W = *DList[i];
     const int item = static_cast<int>(i);
     if (item >= Vista.Count()) break;
-    if (Vista.Selected(item) && (W.EsLaFuente() || W.GetLEC() != 0)) {
+    // Nor is a drive that has not answered its probe (serial 0).
+    if (Vista.Selected(item) && (W.EsLaFuente() || W.GetLEC() != 0 || W.GetAppRec().ID == 0)) {
       Vista.SetSelected(item, false);
     }
     W.Seleccionado = Vista.Selected(item);

@@ -212,7 +212,7 @@ void TPrograma::AbrirLista(const std::string& ruta) {
       std::vector<TVolumenLista> volumenes;
       for (const auto& hilo : hilos) {
         const THRec rec = hilo->GetAppRec();
-        volumenes.push_back({rec.ID, rec.Montaje, hilo->GetId()});
+        if (rec.ID != 0) volumenes.push_back({rec.ID, rec.Montaje, hilo->GetId()});
       }
       std::stable_sort(volumenes.begin(), volumenes.end(),
                        [](const auto& a, const auto& b) { return a.Serie < b.Serie; });

@@ -191,6 +191,7 @@ void TPrograma::ToolButtonListarClick() {
       for (std::size_t i = 0; i < DList.size() && static_cast<int>(i) < Vista.Count(); ++i) {
         if (!Vista.Selected(static_cast<int>(i))) continue;
         const std::shared_ptr<TDHilo> DH = DList[i];
+        if (DH->GetAppRec().ID == 0) continue;  // its probe has not answered
         CrearListado(*DH);
       }
     } catch (...) {

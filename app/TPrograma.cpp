@@ -94,6 +94,7 @@ void TPrograma::FormDestroy() {
 
 void TPrograma::TimerVTimer() {
   for (const auto& hilo : DList) hilo->OnTime();
+  SondeosRespondidos();
 }
 
 void TPrograma::PBMemoriaPaint(platform::Canvas& canvas, int W, int H) {

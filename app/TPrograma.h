@@ -14,6 +14,7 @@
 
 #include "app/TColores.h"
 #include "app/TEncargos.h"
+#include "app/TSondeos.h"
 #include "app/TVistaDispositivos.h"
 #include "engine/TDHilo.h"
 #include "engine/TEntorno.h"
@@ -56,8 +57,15 @@ class TPrograma {
 
   // Every timer tick: speed texts of every worker; the window then repaints.
   void TimerVTimer();
-  // The device refresh.
+  // The device refresh. A drive whose probe does not answer in time gets a row "Sin
+  // respuesta" whose worker has serial 0: it is never a source or a destination, nor listed,
+  // until its answer comes (SondeosRespondidos refreshes again then).
   void ToolButtonActualizarClick();
+  // Every timer tick: a refresh when a probe that had not answered has answered.
+  void SondeosRespondidos();
+  // The worker of the row of a drive, mounted at `montaje`, whose probe has not answered.
+  static TDHilo* SinRespuesta(const std::vector<std::shared_ptr<TDHilo>>& lista,
+                              const std::string& montaje);
 
   // Drawing, called by the window's paint events.
   void PBMemoriaPaint(platform::Canvas& canvas, int W, int H);
@@ -181,6 +189,7 @@ class TPrograma {
   std::deque<std::unique_ptr<TFRec>> ListarArrastrados(const std::vector<std::u16string>& nombres);
 
   TVistaDispositivos& Vista;
+  TSondeos Sondeos;  // the volume probes of the refreshes
   // The folders the scan is inside of, outermost first: a link back to one of them is a cycle.
   std::vector<platform::FileIdentity> CarpetasEnCurso;
 };
