@@ -68,6 +68,9 @@ void TPrograma::RecorrerCarpeta(std::deque<std::unique_ptr<TFRec>>& lista,
           CarpetasEnCurso.end()) {
     return;
   }
+  // A listing scans its own stick only: a link there to a folder of another volume (the
+  // system's root, say) is listed by its name and not descended into.
+  if (VolumenListado && carpeta.Device != *VolumenListado) return;
   TDentroDe dentro(CarpetasEnCurso, carpeta);
   platform::FindData W;
   // A folder that cannot be listed adds nothing below it.
@@ -110,7 +113,15 @@ void TPrograma::CrearListado(TDHilo& DH) {
 
   std::deque<std::unique_ptr<TFRec>> S;
   const std::u16string raiz = CaminoUnidad(unidad.Montaje, u"");
-  RecorrerCarpeta(S, raiz, raiz.size());
+  {
+    platform::FileIdentity volumen;
+    if (platform::GetFileIdentity(u"\\\\?\\" + raiz, &volumen)) VolumenListado = volumen.Device;
+    struct TFinVolumen {
+      std::optional<std::uint64_t>& volumen;
+      ~TFinVolumen() { volumen.reset(); }
+    } const fin{VolumenListado};
+    RecorrerCarpeta(S, raiz, raiz.size());
+  }
   ProgresoTexto = u"Leyendo listado en " + unidad.Nombre;
   std::deque<std::unique_ptr<TFRec>> O = LeerListado(DH);
   if (O.empty()) {

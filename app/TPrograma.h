@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <shared_mutex>
 #include <string>
 #include <vector>
@@ -192,4 +193,6 @@ class TPrograma {
   TSondeos Sondeos;  // the volume probes of the refreshes
   // The folders the scan is inside of, outermost first: a link back to one of them is a cycle.
   std::vector<platform::FileIdentity> CarpetasEnCurso;
+  // While a listing scans a stick: its device, the only one the scan descends into.
+  std::optional<std::uint64_t> VolumenListado;
 };

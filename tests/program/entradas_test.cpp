@@ -477,7 +477,10 @@ TEST(EntradasVolumenesTest, AHostileListingFileIsIgnoredWithAMessageAndReplacedW
               "");
   }
 
-  // Listed: each stick gets a listing file of its own; nothing outside changes.
+  // Listed: each stick gets a listing file of its own; nothing outside changes, and a link on a
+  // stick to a folder of another volume is listed by its name, not descended into.
+  Escribir(fs::path(fuera.path()) / "del_sistema.txt", "x");
+  fs::create_symlink(fuera.path(), Raiz(u'G') / "fuera");
   mensajes.clear();
   SinBloquear("the listing", [&] { programa.ToolButtonListarClick(); });
   for (char16_t letra : {u'E', u'F', u'G'}) {
@@ -486,6 +489,15 @@ TEST(EntradasVolumenesTest, AHostileListingFileIsIgnoredWithAMessageAndReplacedW
     EXPECT_FALSE(LeerListadoBytes(Leer(listado), 42563).empty());
   }
   EXPECT_EQ(Leer(ajeno_ruta), listado_ajeno);
+  std::vector<std::u16string> en_g;
+  for (const auto& rec : LeerListadoBytes(Leer(Raiz(u'G') / "Orsanta.lst"), 42563)) {
+    en_g.push_back(rec->ONombre);
+  }
+  EXPECT_NE(std::find(en_g.begin(), en_g.end(), u"fuera"), en_g.end());
+  for (const std::u16string& nombre : en_g) {
+    EXPECT_EQ(nombre.find(u"fuera\\"), std::u16string::npos)
+        << std::string(nombre.begin(), nombre.end());
+  }
   std::vector<std::shared_ptr<TDHilo>> hilos = programa.DList;
   programa.FormDestroy();
   for (const auto& hilo : hilos) EXPECT_TRUE(Esperar([&] { return hilo->Finished(); }));
