@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <map>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -47,10 +48,10 @@ std::vector<TSondeo> TSondeos::Sondear(const std::shared_ptr<platform::Drives>& 
     TEstado::TUnidad& estado = estado_->unidades[clave];
     antes.push_back(estado.Respuestas);
     if (estado.EnCurso) continue;
-    estado.EnCurso = true;
     // The thread keeps the shared state and the table alive: it may answer after the program
-    // has gone on, or never.
-    std::thread([estado = estado_, tabla, montaje = unidad.MountPoint, clave] {
+    // has gone on, or never. A thread that cannot be had (the process's limit) leaves the drive
+    // without an answer until the next refresh.
+    auto sondear = [estado = estado_, tabla, montaje = unidad.MountPoint, clave] {
       TSondeo sondeo;
       sondeo.Respondido = true;
       sondeo.Legible = tabla->GetVolumeInformation(montaje, &sondeo.Nombre, &sondeo.Serie);
@@ -66,7 +67,12 @@ std::vector<TSondeo> TSondeos::Sondear(const std::shared_ptr<platform::Drives>& 
         estado->nuevos = true;
       }
       estado->respondido.notify_all();
-    }).detach();
+    };
+    try {
+      std::thread(std::move(sondear)).detach();
+      estado.EnCurso = true;
+    } catch (const std::system_error&) {
+    }
   }
   estado_->respondido.wait_until(lock, fin, [&] {
     for (std::size_t i = 0; i < claves.size(); ++i) {
