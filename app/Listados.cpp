@@ -162,9 +162,13 @@ void TPrograma::GuardarListado(TDHilo& DH, const std::deque<std::unique_ptr<TFRe
   // standing at the listing's name (a link out of the drive, a FIFO) is written through, and a
   // pulled stick keeps its old listing whole. A drive that refuses the file (read-only, full)
   // keeps what it had; nothing is shown.
+  // A stick unmounted meanwhile leaves a bare folder of the system's disk at its mount point:
+  // nothing is written there.
   if (unidad.Montaje.empty()) return;
   const platform::FolderHandle raiz(unidad.Montaje);
-  if (raiz.ok()) platform::WriteFileAtomic(raiz, NombreListado(), bytes);
+  if (raiz.ok() && Entorno->Env->CurrentDrives()->IsMountedFolder(unidad.Montaje, raiz.fd())) {
+    platform::WriteFileAtomic(raiz, NombreListado(), bytes);
+  }
 }
 
 std::deque<std::unique_ptr<TFRec>> TPrograma::LeerListado(TDHilo& DH) {
@@ -174,7 +178,9 @@ std::deque<std::unique_ptr<TFRec>> TPrograma::LeerListado(TDHilo& DH) {
   const THRec unidad = DH.GetAppRec();
   if (unidad.Montaje.empty()) return {};
   const platform::FolderHandle raiz(unidad.Montaje);
-  if (!raiz.ok()) return {};
+  if (!raiz.ok() || !Entorno->Env->CurrentDrives()->IsMountedFolder(unidad.Montaje, raiz.fd())) {
+    return {};
+  }
   std::string bytes;
   switch (platform::ReadFileBounded(raiz, NombreListado(), platform::kMaxOwnFileBytes, &bytes)) {
     case platform::ReadOutcome::kRead:

@@ -349,6 +349,9 @@ class UnidadesLentas final : public platform::Drives {
   bool GetDiskFreeSpace(const std::string& m, std::uint32_t* sector) override {
     return tabla_->GetDiskFreeSpace(m, sector);
   }
+  bool IsMountedFolder(const std::string& m, int fd) override {
+    return tabla_->IsMountedFolder(m, fd);
+  }
   bool GetDiskFreeSpaceEx(const std::string& m, std::int64_t* libre, std::int64_t* total) override {
     return tabla_->GetDiskFreeSpaceEx(m, libre, total);
   }
