@@ -28,6 +28,7 @@
 #include "tests/support/entorno_fallos.h"
 #include "tests/support/esperar.h"
 #include "tests/support/granja.h"
+#include "tests/support/loop_volume.h"
 #include "tests/support/servidor_local.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/unidades_volumenes.h"
@@ -501,6 +502,73 @@ TEST(EntradasVolumenesTest, AHostileListingFileIsIgnoredWithAMessageAndReplacedW
   std::vector<std::shared_ptr<TDHilo>> hilos = programa.DList;
   programa.FormDestroy();
   for (const auto& hilo : hilos) EXPECT_TRUE(Esperar([&] { return hilo->Finished(); }));
+}
+
+}  // namespace
+
+namespace {
+
+// The fake table of loop volumes, but with the machine's own answer to whether a folder is still
+// its drive's mounted root, which a lazy unmount changes.
+class TablaMontajeReal final : public platform::Drives {
+ public:
+  explicit TablaMontajeReal(std::shared_ptr<platform::Drives> tabla)
+      : tabla_(std::move(tabla)), linux_(platform::MakeLinuxDrives()) {}
+  std::vector<platform::DriveEntry> ListDrives() override { return tabla_->ListDrives(); }
+  std::uint32_t GetDriveType(const std::string& m) override { return tabla_->GetDriveType(m); }
+  bool GetVolumeInformation(const std::string& m, std::u16string* n, std::uint32_t* s) override {
+    return tabla_->GetVolumeInformation(m, n, s);
+  }
+  bool GetDiskFreeSpace(const std::string& m, std::uint32_t* s) override {
+    return tabla_->GetDiskFreeSpace(m, s);
+  }
+  bool IsMountedFolder(const std::string& m, int fd) override {
+    return linux_->IsMountedFolder(m, fd);
+  }
+  bool GetDiskFreeSpaceEx(const std::string& m, std::int64_t* l, std::int64_t* t) override {
+    return tabla_->GetDiskFreeSpaceEx(m, l, t);
+  }
+  bool MountPoint(const std::u16string& n, std::string* d) override { return tabla_->MountPoint(n, d); }
+  bool DriveOf(const std::string& p, platform::DriveEntry* d, std::string* r) override {
+    return tabla_->DriveOf(p, d, r);
+  }
+
+ private:
+  std::shared_ptr<platform::Drives> tabla_, linux_;
+};
+
+TEST(EntradasVolumenesTest, AStickUnmountedLazilyGetsNoListingInTheFolderLeftBehind) {
+  if (!testing_support::LoopVolume::Available()) GTEST_SKIP() << "needs root and loop devices";
+  testing_support::LoopVolume volumen({});
+  ASSERT_TRUE(volumen.ok()) << volumen.error();
+  auto fake = platform::MakeFakeDrives();
+  fake->Put({u"E", volumen.mount_point(), u"PALO", kSerieE, platform::DRIVE_REMOVABLE, 512, true});
+  platform::SetDrives(std::make_shared<TablaMontajeReal>(fake));
+  testing_support::VistaSimple vista;
+  TPrograma programa(vista);
+  testing_support::TempFolder ajustes;
+  programa.RutaConfiguracion = ajustes.path() + "/Orsanta.cfg";
+  programa.FormCreate();
+  ASSERT_EQ(programa.DList.size(), 1u);
+  TDHilo& E = *programa.DList[0];
+
+  // Mounted, the listing is written; pulled (lazily unmounted), the bare folder gets nothing.
+  std::deque<std::unique_ptr<TFRec>> lista;
+  lista.push_back(std::make_unique<TFRec>());
+  lista.back()->ONombre = u"a.bin";
+  programa.GuardarListado(E, lista);
+  const fs::path listado = fs::path(volumen.mount_point()) / "Orsanta.lst";
+  EXPECT_TRUE(fs::exists(listado));
+  ASSERT_TRUE(volumen.UnmountLazily()) << volumen.error();
+  ASSERT_FALSE(fs::exists(listado));
+  programa.GuardarListado(E, lista);
+  EXPECT_TRUE(fs::is_empty(volumen.mount_point()));
+  EXPECT_TRUE(programa.LeerListado(E).empty());
+
+  std::vector<std::shared_ptr<TDHilo>> hilos = programa.DList;
+  programa.FormDestroy();
+  for (const auto& hilo : hilos) EXPECT_TRUE(Esperar([&] { return hilo->Finished(); }));
+  platform::SetDrives(nullptr);
 }
 
 }  // namespace
