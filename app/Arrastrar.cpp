@@ -96,13 +96,16 @@ void AgregarArrastrados(TPrograma& P, const TLista& arrastrados,
       const TLista listado = P.LeerListado(W);
       std::vector<bool>& tiene = presentes[d];
       tiene.resize(arrastrados.size());
+      // Looked at from the stick's root, links not followed: nothing outside it counts.
+      platform::Env& env = *P.Entorno->Env;
+      const platform::Handle raiz = env.OpenVolumeRoot(rec.Montaje);
       for (std::int64_t r = 0; r < n; ++r) {
         Avanzar(P, n * d + r, m * n);
         const TFRec& D = *arrastrados[r];
         tiene[r] = EncontrarFR(listado, D.ONombre) != nullptr ||
-                   ArchivoIgual(*P.Entorno->Env, CaminoUnidad(rec.Montaje, D.DNombre),
-                                D.Tiempo.ETiempo, D.Talla);
+                   ArchivoIgualEn(env, raiz, D.DNombre, D.Tiempo.ETiempo, D.Talla);
       }
+      if (raiz != platform::kInvalidHandle) env.CloseHandle(raiz);
     }
   } catch (...) {
     // Silenced here, in the one place add mode ends on a failure.

@@ -122,9 +122,22 @@ void TPrograma::GuardarLista(const std::string& ruta) {
           return CompararNombres(a, b) < 0;
         });
     for (std::size_t i = 0; i < cola.size(); ++i) en_cola.emplace(cola[i].Rec.ONombre, i);
-    std::map<std::uint32_t, std::string> montajes;  // the destinations present now
+    // The destinations present now, each looked at from a handle of its root.
+    platform::Env& env = *Entorno->Env;
+    struct TRaices {
+      platform::Env& env;
+      std::map<std::uint32_t, platform::Handle> abiertas;
+      ~TRaices() {
+        for (const auto& [serie, raiz] : abiertas) {
+          if (raiz != platform::kInvalidHandle) env.CloseHandle(raiz);
+        }
+      }
+    } raices{env, {}};
     for (const auto& hilo : DList) {
-      if (hilo != OCopia) montajes.emplace(hilo->GetAppRec().ID, hilo->GetAppRec().Montaje);
+      const THRec rec = hilo->GetAppRec();
+      if (hilo != OCopia && rec.ID != 0 && !raices.abiertas.contains(rec.ID)) {
+        raices.abiertas.emplace(rec.ID, env.OpenVolumeRoot(rec.Montaje));
+      }
     }
 
     // Work handed over and no longer queued (under way, failed on a stick, or done) is still
@@ -132,10 +145,9 @@ void TPrograma::GuardarLista(const std::string& ruta) {
     // its work.
     std::vector<std::pair<std::u16string, std::uint32_t>> hechos;
     const auto pendiente = [&](const TFRec& rec, std::uint32_t serie) {
-      const auto montaje = montajes.find(serie);
-      if (montaje == montajes.end() ||
-          !ArchivoIgual(*Entorno->Env, CaminoUnidad(montaje->second, rec.DNombre),
-                        rec.Tiempo.ETiempo, rec.Talla)) {
+      const auto raiz = raices.abiertas.find(serie);
+      if (raiz == raices.abiertas.end() ||
+          !ArchivoIgualEn(env, raiz->second, rec.DNombre, rec.Tiempo.ETiempo, rec.Talla)) {
         return true;
       }
       hechos.emplace_back(rec.ONombre, serie);

@@ -1,6 +1,7 @@
 #include "engine/PlanLista.h"
 
 #include <algorithm>
+#include <map>
 
 #include "platform/entry_beneath.h"
 #include "platform/errors.h"
@@ -27,6 +28,21 @@ TPlanLista PlanearLista(platform::Env& env, const TListaCopiaLeida& lista,
   if (origen == nullptr) return plan;
   plan.OrigenPresente = true;
   plan.IdOrigen = origen->Id;
+  // Each destination is looked at from a handle of its root, opened at its first record.
+  struct TRaices {
+    platform::Env& env;
+    std::map<std::uint32_t, platform::Handle> abiertas;
+    platform::Handle De(const TVolumenLista& v) {
+      const auto it = abiertas.find(v.Serie);
+      if (it != abiertas.end()) return it->second;
+      return abiertas[v.Serie] = env.OpenVolumeRoot(v.Montaje);
+    }
+    ~TRaices() {
+      for (const auto& [serie, raiz] : abiertas) {
+        if (raiz != platform::kInvalidHandle) env.CloseHandle(raiz);
+      }
+    }
+  } raices{env, {}};
   const std::int64_t total = static_cast<std::int64_t>(lista.Registros.size());
   for (std::int64_t i = 0; i < total; ++i) {
     const TRegistroLista& leido = lista.Registros[static_cast<std::size_t>(i)];
@@ -54,8 +70,8 @@ TPlanLista PlanearLista(platform::Env& env, const TListaCopiaLeida& lista,
       const TVolumenLista* destino = Buscar(volumenes, serie);
       // The source is never its own destination, and a serial named twice gives its drive once.
       if (destino == nullptr || destino == origen || rec->EncontrarDestino(destino->Id)) continue;
-      if (ArchivoIgual(env, CaminoUnidad(destino->Montaje, rec->DNombre), rec->Tiempo.ETiempo,
-                       rec->Talla)) {
+      if (ArchivoIgualEn(env, raices.De(*destino), rec->DNombre, rec->Tiempo.ETiempo,
+                         rec->Talla)) {
         continue;
       }
       rec->DList.push_back(destino->Id);

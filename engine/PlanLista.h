@@ -37,8 +37,8 @@ struct TPlanLista {
 inline constexpr std::size_t kMuestraFaltantes = 5;
 
 // `volumenes` holds every present drive, sorted by serial. A destination is given to a record
-// when it is present, is not the source, and does not hold the entry yet (ArchivoIgual against
-// the source's current size and time). `progreso` (may be empty) is called after each record
+// when it is present, is not the source, and does not hold the entry yet (ArchivoIgualEn, from a
+// handle of its root, against the source's current size and time). `progreso` (may be empty) is called after each record
 // with the records done and their total.
 TPlanLista PlanearLista(platform::Env& env, const TListaCopiaLeida& lista,
                         const std::vector<TVolumenLista>& volumenes,

@@ -143,19 +143,23 @@ struct TVolumenes {
   }
 };
 
-// Every destination path looked at must lie below E.
+// Only E is opened as a destination, and every name looked at below it stays below it.
 class TEntornoVigilado final : public platform::EnvWrapper {
  public:
   explicit TEntornoVigilado(std::string raiz)
-      : platform::EnvWrapper(platform::DefaultEnv()), raiz_(std::move(raiz) + "/") {}
-  bool GetFileAttributesEx(const std::u16string& path, platform::FileAttributeData* data) override {
-    std::string linux_path;
-    Exigir(platform::ToLinuxPath(path, &linux_path, nullptr));
-    Exigir(linux_path.compare(0, raiz_.size(), raiz_) == 0);
-    const std::string resto = "/" + linux_path.substr(raiz_.size()) + "/";
-    Exigir(resto.find("/../") == std::string::npos && resto.find("/./") == std::string::npos &&
-           resto.find("//") == std::string::npos);
-    return target().GetFileAttributesEx(path, data);
+      : platform::EnvWrapper(platform::DefaultEnv()), raiz_(std::move(raiz)) {}
+  platform::Handle OpenVolumeRoot(const std::string& mount_point) override {
+    Exigir(mount_point == raiz_);
+    return target().OpenVolumeRoot(mount_point);
+  }
+  bool GetFileAttributesExAt(platform::Handle root, const std::u16string& path,
+                             platform::FileAttributeData* data) override {
+    Exigir(NombreEnVolumen(path));
+    return target().GetFileAttributesExAt(root, path, data);
+  }
+  bool GetFileAttributesEx(const std::u16string&, platform::FileAttributeData*) override {
+    Exigir(false);  // a destination is never looked at by a joined path
+    return false;
   }
 
  private:

@@ -273,6 +273,22 @@ TEST_F(EntradasTest, ASourceChangedSinceTheSaveIsCopiedAsItIsNowAndAMissingOneIs
   EXPECT_EQ(Leer(Raiz(u'E') / "cambiado.bin"), std::string(5000, 'n'));
 }
 
+// A link on a stick at an entry's name is no copy of the entry, whatever it points at: the
+// stick is looked at from its root, links not followed.
+TEST_F(EntradasTest, ALinkOnAStickIsNoCopyOfTheEntry) {
+  Crear();
+  ASSERT_TRUE(testing_support::Detener(*Hilo(u'D')));
+  Escribir(Raiz(u'D') / "a.bin", "12345");
+  PonerHora(Raiz(u'D') / "a.bin", 40);
+  const fs::path igual_fuera = fs::path(fuera.path()) / "a.bin";
+  Escribir(igual_fuera, "54321");
+  PonerHora(igual_fuera, 40);
+  fs::create_symlink(igual_fuera, Raiz(u'E') / "a.bin");
+  Abrir(Lista(kSerieD, 1, {{u"a.bin", u"", 5}}));
+  ASSERT_EQ(programa->OCopia, Hilo(u'D'));
+  EXPECT_EQ(Cola(), std::vector<std::u16string>{u"a.bin"});
+}
+
 TEST_F(EntradasTest, AListWithNothingToDoSaysSoAndTheButtonStillOpens) {
   Crear();
   Escribir(Raiz(u'D') / "a.bin", "a");
