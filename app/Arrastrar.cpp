@@ -64,74 +64,108 @@ TFRec* Buscar(const std::vector<TFRec*>& por_nombre, const std::u16string& nombr
   return it != por_nombre.end() && CompararNombres((*it)->ONombre, nombre) == 0 ? *it : nullptr;
 }
 
+// Records left without a destination leave the queue, and the source's total with them.
+void QuitarSinDestinos(TDHilo& origen, TLista& cola) {
+  const std::uint32_t sector = origen.GetAppRec().SectorSize;
+  std::int64_t quitado = 0;
+  std::erase_if(cola, [&](const std::unique_ptr<TFRec>& rec) {
+    if (!rec->DList.empty()) return false;
+    quitado += rec->DTalla(sector);
+    return true;
+  });
+  if (quitado != 0) origen.AddDFin(-quitado);
+}
+
 // Add mode: each dropped entry gets its queue record (a new one, or the one already queued
 // under its name) and each destination that has it neither queued, nor named in its listing,
-// nor on its drive. A failure ends add mode silently: records it left without destinations
-// leave the queue in the tail.
-void AgregarArrastrados(TPrograma& P, TLista& cola, const TLista& arrastrados,
+// nor on its drive. What each destination holds is read first, with no lock held and no worker
+// stopped, so that the copy goes on and whatever the window does while it gets its messages
+// waits on nothing the drop holds; the queue is then locked once, for the merge alone. A failure
+// while reading ends add mode silently, with nothing queued.
+void AgregarArrastrados(TPrograma& P, const TLista& arrastrados,
                         const std::vector<TDHilo*>& destinos) {
+  const std::int64_t n = static_cast<std::int64_t>(arrastrados.size());
+  const std::int64_t m = static_cast<std::int64_t>(destinos.size());
+  std::vector<std::vector<bool>> presentes(destinos.size());
   try {
-    const std::vector<TFRec*> encolados = PorNombre(cola);
-    P.Refrescar();
-    const std::uint32_t sector_origen = P.OCopia->GetAppRec().SectorSize;
-    std::vector<TFRec*> trabajo;
-    trabajo.reserve(arrastrados.size());
-    for (const auto& D : arrastrados) {
-      TFRec* Q = Buscar(encolados, D->ONombre);
-      if (Q == nullptr) {
-        auto nuevo = std::make_unique<TFRec>();
-        nuevo->ONombre = D->ONombre;
-        nuevo->DNombre = D->DNombre;
-        nuevo->Talla = D->Talla;
-        nuevo->Atributos = D->Atributos;
-        nuevo->Tiempo = D->Tiempo;
-        Q = nuevo.get();
-        cola.push_back(std::move(nuevo));
-        P.OCopia->AddDFin(Q->DTalla(sector_origen));
-      }
-      trabajo.push_back(Q);
-    }
-    P.Refrescar();
-
-    const std::int64_t n = static_cast<std::int64_t>(trabajo.size());
-    const std::int64_t m = static_cast<std::int64_t>(destinos.size());
     for (std::int64_t d = 0; d < m; ++d) {
       TDHilo& W = *destinos[d];
       const THRec rec = W.GetAppRec();
       P.ProgresoTexto = EnUnidad(u"Comprobando destinos en ", rec);
       P.Refrescar();
-      TSuspension suspension(W);
       const TLista listado = P.LeerListado(W);
+      std::vector<bool>& tiene = presentes[d];
+      tiene.resize(arrastrados.size());
+      // Looked at from the stick's root, links not followed: nothing outside it counts.
+      platform::Env& env = *P.Entorno->Env;
+      const platform::Handle raiz = env.OpenVolumeRoot(rec.Montaje);
       for (std::int64_t r = 0; r < n; ++r) {
         Avanzar(P, n * d + r, m * n);
-        TFRec& Q = *trabajo[r];
-        if (Q.EncontrarDestino(W.GetId()) || EncontrarFR(listado, Q.ONombre) != nullptr ||
-            ArchivoIgual(*P.Entorno->Env, CaminoUnidad(rec.Montaje, Q.DNombre),
-                         Q.Tiempo.ETiempo, Q.Talla)) {
-          continue;
-        }
-        Q.DList.push_back(W.GetId());
-        W.AddDFin(Q.DTalla(rec.SectorSize), 1);
+        const TFRec& D = *arrastrados[r];
+        tiene[r] = EncontrarFR(listado, D.ONombre) != nullptr ||
+                   ArchivoIgualEn(env, raiz, D.DNombre, D.Tiempo.ETiempo, D.Talla);
       }
+      if (raiz != platform::kInvalidHandle) env.CloseHandle(raiz);
     }
   } catch (...) {
     // Silenced here, in the one place add mode ends on a failure.
+    return;
+  }
+  TColaBloqueada bloqueada(*P.OCopia);
+  TLista& cola = *bloqueada;
+  const std::vector<TFRec*> encolados = PorNombre(cola);
+  const std::uint32_t sector_origen = P.OCopia->GetAppRec().SectorSize;
+  for (std::int64_t r = 0; r < n; ++r) {
+    const TFRec& D = *arrastrados[r];
+    TFRec* Q = Buscar(encolados, D.ONombre);
+    std::vector<TDHilo*> faltan;
+    for (std::int64_t d = 0; d < m; ++d) {
+      if (!presentes[d][r] && (Q == nullptr || !Q->EncontrarDestino(destinos[d]->GetId()))) {
+        faltan.push_back(destinos[d]);
+      }
+    }
+    if (faltan.empty()) continue;
+    if (Q == nullptr) {
+      auto nuevo = std::make_unique<TFRec>();
+      nuevo->ONombre = D.ONombre;
+      nuevo->DNombre = D.DNombre;
+      nuevo->Talla = D.Talla;
+      nuevo->Atributos = D.Atributos;
+      nuevo->Tiempo = D.Tiempo;
+      Q = nuevo.get();
+      cola.push_back(std::move(nuevo));
+      P.OCopia->AddDFin(Q->DTalla(sector_origen));
+    }
+    for (TDHilo* W : faltan) {
+      const THRec rec = W->GetAppRec();
+      Q->DList.push_back(W->GetId());
+      W->AddDFin(Q->DTalla(rec.SectorSize), 1);
+      P.Encargos.Agregar(*Q, rec.ID);
+    }
   }
 }
 
-// Delete mode: the queued copies of the dropped entries to the destinations are cancelled,
-// then the entries are deleted on each destination, every entry before its folder. Only empty
-// folders go, so a folder that holds entries that were not dropped stays.
-void EliminarArrastrados(TPrograma& P, TLista& cola, TLista& arrastrados,
-                         const std::vector<TDHilo*>& destinos) {
+// Delete mode: the queued copies of the dropped entries to the destinations are cancelled
+// (under the queue's lock, nothing else done meanwhile), then the entries are deleted on each
+// destination, every entry before its folder, with that destination's worker held stopped. Only
+// empty folders go, so a folder that holds entries that were not dropped stays.
+void EliminarArrastrados(TPrograma& P, TLista& arrastrados, const std::vector<TDHilo*>& destinos) {
   OrdenarPorNombre(arrastrados);
   P.Refrescar();
-  for (auto it = cola.rbegin(); it != cola.rend(); ++it) {
-    TFRec& Q = **it;
-    if (EncontrarFR(arrastrados, Q.ONombre) == nullptr) continue;
-    for (TDHilo* W : destinos) {
-      if (Q.EliminarDestino(W->GetId())) W->AddDFin(-Q.DTalla(W->GetAppRec().SectorSize), -1);
+  {
+    TColaBloqueada bloqueada(*P.OCopia);
+    TLista& cola = *bloqueada;
+    for (auto it = cola.rbegin(); it != cola.rend(); ++it) {
+      TFRec& Q = **it;
+      if (EncontrarFR(arrastrados, Q.ONombre) == nullptr) continue;
+      for (TDHilo* W : destinos) {
+        if (Q.EliminarDestino(W->GetId())) W->AddDFin(-Q.DTalla(W->GetAppRec().SectorSize), -1);
+      }
     }
+    QuitarSinDestinos(*P.OCopia, cola);
+  }
+  for (const auto& E : arrastrados) {
+    for (TDHilo* W : destinos) P.Encargos.Quitar(E->ONombre, W->GetAppRec().ID);
   }
   P.Refrescar();
   std::stable_sort(arrastrados.begin(), arrastrados.end(), [](const auto& a, const auto& b) {
@@ -163,18 +197,6 @@ void EliminarArrastrados(TPrograma& P, TLista& cola, TLista& arrastrados,
   }
 }
 
-// Records left without a destination leave the queue, and the source's total with them.
-void QuitarSinDestinos(TDHilo& origen, TLista& cola) {
-  const std::uint32_t sector = origen.GetAppRec().SectorSize;
-  std::int64_t quitado = 0;
-  std::erase_if(cola, [&](const std::unique_ptr<TFRec>& rec) {
-    if (!rec->DList.empty()) return false;
-    quitado += rec->DTalla(sector);
-    return true;
-  });
-  if (quitado != 0) origen.AddDFin(-quitado);
-}
-
 }  // namespace
 
 void TPrograma::WMDropFiles(const std::vector<std::string>& nombres) {
@@ -196,6 +218,8 @@ void TPrograma::WMDropFiles(const std::vector<std::string>& nombres) {
   }
 
   TDHilo* hilo = caminos.empty() ? nullptr : EncontrarMontaje(DList, montaje);
+  // A drive that has not answered its probe cannot be read from.
+  if (hilo != nullptr && hilo->GetAppRec().ID == 0) hilo = nullptr;
   if (hilo != nullptr && !OCopia) {
     const auto it = std::find_if(DList.begin(), DList.end(),
                                  [hilo](const auto& h) { return h.get() == hilo; });
@@ -270,7 +294,8 @@ void TPrograma::DListBoxDropFiles(const std::vector<std::u16string>& nombres) {
     TDHilo& W = *DList[i];
     const int item = static_cast<int>(i);
     if (item >= Vista.Count()) break;
-    if (Vista.Selected(item) && (W.EsLaFuente() || W.GetLEC() != 0)) {
+    // Nor is a drive that has not answered its probe (serial 0).
+    if (Vista.Selected(item) && (W.EsLaFuente() || W.GetLEC() != 0 || W.GetAppRec().ID == 0)) {
       Vista.SetSelected(item, false);
     }
     W.Seleccionado = Vista.Selected(item);
@@ -288,27 +313,25 @@ void TPrograma::DListBoxDropFiles(const std::vector<std::u16string>& nombres) {
       arrastrados = ListarArrastrados(nombres);
     }
     Refrescar();
-    {
-      TColaBloqueada cola(*OCopia);
-      try {
-        if (ModoEliminar(Botones[ToolButtonSumarRestar])) {
-          EliminarArrastrados(*this, *cola, arrastrados, destinos);
-        } else {
-          AgregarArrastrados(*this, *cola, arrastrados, destinos);
-        }
-      } catch (...) {
-        // Kept for after the tail: no record may stay queued without a destination.
-        fallo = std::current_exception();
+    try {
+      if (ModoEliminar(Botones[ToolButtonSumarRestar])) {
+        EliminarArrastrados(*this, arrastrados, destinos);
+      } else {
+        AgregarArrastrados(*this, arrastrados, destinos);
       }
-      Refrescar();
+    } catch (...) {
+      // Kept for after the tail: no record may stay queued without a destination.
+      fallo = std::current_exception();
+      TColaBloqueada cola(*OCopia);
       QuitarSinDestinos(*OCopia, *cola);
-      Refrescar();
-      for (TDHilo* W : destinos) W->GetEspacioLibre();
-      Refrescar();
     }
+    Refrescar();
+    for (TDHilo* W : destinos) W->GetEspacioLibre();
+    Refrescar();
     arrastrados.clear();
     Refrescar();
   }
+  MostrarAvisos();
   if (fallo) std::rethrow_exception(fallo);
   ToolButtonPriorizarClick();
 }

@@ -83,6 +83,7 @@ void TPrograma::ToolButtonCancelarClick() {
         for (int i = items; i-- > 0;) {
           const std::shared_ptr<TDHilo> hilo = DList[i];
           if (!hilo->Seleccionado) continue;
+          Encargos.Quitar(hilo->GetAppRec().ID);
           OCopia->EliminarFiles(hilo->GetId());
           OCopia->AgregarEliminarDestino(hilo);
           DList.erase(DList.begin() + i);

@@ -2,6 +2,7 @@
 // back under another letter keeps its worker, its queued work and its selection. Every volume
 // of the drive table takes part, however many there are.
 #include <algorithm>
+#include <chrono>
 
 #include "engine/BuscarPorID.h"
 #include "app/TPrograma.h"
@@ -10,7 +11,12 @@
 
 namespace {
 
+// How long a refresh waits for the drives' probes; one that has not answered by then shows
+// its row "sin respuesta" and the refresh goes on.
+constexpr std::chrono::milliseconds kPlazoSondeo(400);
+
 struct TRanura {
+  bool SinRespuesta = false;  // its probe has not answered: no label, no serial yet
   std::uint32_t Serie = 0;
   std::u16string Nombre;
   std::uint32_t SectorSize = 512;
@@ -43,34 +49,51 @@ void TPrograma::ToolButtonActualizarClick() {
     }
     Vista.Clear();
 
-    // In the order of the drives' names, which Orden keeps for the rows.
+    // In the order of the drives' names, which Orden keeps for the rows. The volumes are
+    // probed off this thread (TSondeos): only the drive table is read here.
     std::vector<TRanura> ranuras;
     std::uint32_t sector_maximo = 4096;
     auto unidades = Entorno->Env->CurrentDrives();
+    std::vector<platform::DriveEntry> usables;
     for (const platform::DriveEntry& unidad : unidades->ListDrives()) {
-      const std::string& montaje = unidad.MountPoint;
-      const std::uint32_t tipo = unidades->GetDriveType(montaje);
-      if (tipo != platform::DRIVE_REMOVABLE && tipo != platform::DRIVE_FIXED &&
-          tipo != platform::DRIVE_REMOTE) {
+      const std::uint32_t tipo = unidades->GetDriveType(unidad.MountPoint);
+      if (tipo == platform::DRIVE_REMOVABLE || tipo == platform::DRIVE_FIXED ||
+          tipo == platform::DRIVE_REMOTE) {
+        usables.push_back(unidad);
+      }
+    }
+    const std::vector<TSondeo> sondeos = Sondeos.Sondear(unidades, usables, kPlazoSondeo);
+    for (std::size_t i = 0; i < usables.size(); ++i) {
+      const platform::DriveEntry& unidad = usables[i];
+      const TSondeo& sondeo = sondeos[i];
+      TRanura ranura;
+      ranura.Letra = unidad.Name;
+      ranura.Montaje = unidad.MountPoint;
+      if (!sondeo.Respondido) {
+        ranura.SinRespuesta = true;
+        ranura.Nombre = u"Sin respuesta";
+        ranuras.push_back(std::move(ranura));
         continue;
       }
-      TRanura ranura;
-      if (!unidades->GetVolumeInformation(montaje, &ranura.Nombre, &ranura.Serie)) continue;
-      if (ranura.Nombre.empty()) ranura.Nombre = NombrePorTipo(unidades->GetDriveType(montaje));
-      ranura.Letra = unidad.Name;
-      ranura.Montaje = montaje;
-      std::uint32_t sector = 0;
-      if (unidades->GetDiskFreeSpace(montaje, &sector) && sector != 0) {
-        ranura.SectorSize = sector;
-        sector_maximo = std::max(sector_maximo, sector);
+      if (!sondeo.Legible) continue;
+      ranura.Serie = sondeo.Serie;
+      ranura.Nombre = sondeo.Nombre.empty()
+                          ? NombrePorTipo(unidades->GetDriveType(unidad.MountPoint))
+                          : sondeo.Nombre;
+      if (sondeo.SectorSize != 0) {
+        ranura.SectorSize = sondeo.SectorSize;
+        sector_maximo = std::max(sector_maximo, sondeo.SectorSize);
       }
       ranuras.push_back(std::move(ranura));
     }
 
     const std::vector<TDHilo*> por_id = ListaPorID();
     for (std::size_t i = 0; i < ranuras.size(); ++i) {
-      if (ranuras[i].Serie == 0) continue;
-      TDHilo* hilo = EncontrarID(por_id, ranuras[i].Serie);
+      if (ranuras[i].Serie == 0 && !ranuras[i].SinRespuesta) continue;
+      TDHilo* hilo = ranuras[i].SinRespuesta ? nullptr : EncontrarID(por_id, ranuras[i].Serie);
+      // A drive without an answer keeps the row it had at the last refresh, and the row of a
+      // drive that had none takes its answer when it comes.
+      if (hilo == nullptr) hilo = SinRespuesta(DList, ranuras[i].Montaje);
       if (hilo == nullptr) {
         auto nuevo = TDHilo::Create(Entorno);
         if (OCopia) {
@@ -84,7 +107,8 @@ void TPrograma::ToolButtonActualizarClick() {
       hilo->Orden = static_cast<std::uint32_t>(i + 1);
       hilo->SetAppRec({ranuras[i].Nombre, ranuras[i].Letra, ranuras[i].Serie,
                        ranuras[i].SectorSize, sector_maximo, ranuras[i].Montaje});
-      hilo->GetEspacioLibre();
+      // A drive that does not answer is not asked for its free space either.
+      if (!ranuras[i].SinRespuesta) hilo->GetEspacioLibre();
     }
 
     for (size_t i = DList.size(); i-- > 0;) {
@@ -120,6 +144,21 @@ void TPrograma::ToolButtonActualizarClick() {
   }
   Botones[ToolButtonActualizar].Enabled = true;
   Botones[ToolButtonCancelar].Enabled = !DList.empty();
+}
+
+TDHilo* TPrograma::SinRespuesta(const std::vector<std::shared_ptr<TDHilo>>& lista,
+                                const std::string& montaje) {
+  for (const auto& hilo : lista) {
+    const THRec rec = hilo->GetAppRec();
+    if (rec.ID == 0 && rec.Montaje == montaje) return hilo.get();
+  }
+  return nullptr;
+}
+
+void TPrograma::SondeosRespondidos() {
+  if (Sondeos.Respondidos() && ToolbarEnabled && Botones[ToolButtonActualizar].Enabled) {
+    ToolButtonActualizarClick();
+  }
 }
 
 std::vector<TDHilo*> TPrograma::ListaPorID() const {

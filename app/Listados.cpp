@@ -8,15 +8,20 @@
 #include "app/Ocupado.h"
 #include "app/TPrograma.h"
 #include "app/TSuspension.h"
+#include "platform/atomic_file.h"
 #include "platform/paths.h"
 
 namespace {
 
-// Read and written with its plain path, at the root of its drive.
-bool RutaListado(const std::string& montaje, std::string* ruta_linux) {
-  platform::ErrorCode error;
-  return platform::ToLinuxPath(CaminoUnidad(montaje, NombrePrograma() + u".lst"), ruta_linux,
-                               &error);
+// The listing file's own name, at the root of every drive.
+std::string NombreListado() {
+  std::string nombre;
+  platform::EncodeName(NombrePrograma() + u".lst", &nombre);
+  return nombre;
+}
+
+std::u16string EnUnidad(const THRec& unidad) {
+  return unidad.Nombre + u" (" + unidad.Letra + u":)";
 }
 
 // One folder of the scan's descent path, left when the folder's scan ends however it ends.
@@ -63,6 +68,9 @@ void TPrograma::RecorrerCarpeta(std::deque<std::unique_ptr<TFRec>>& lista,
           CarpetasEnCurso.end()) {
     return;
   }
+  // A listing scans its own stick only: a link there to a folder of another volume (the
+  // system's root, say) is listed by its name and not descended into.
+  if (VolumenListado && carpeta.Device != *VolumenListado) return;
   TDentroDe dentro(CarpetasEnCurso, carpeta);
   platform::FindData W;
   // A folder that cannot be listed adds nothing below it.
@@ -105,7 +113,15 @@ void TPrograma::CrearListado(TDHilo& DH) {
 
   std::deque<std::unique_ptr<TFRec>> S;
   const std::u16string raiz = CaminoUnidad(unidad.Montaje, u"");
-  RecorrerCarpeta(S, raiz, raiz.size());
+  {
+    platform::FileIdentity volumen;
+    if (platform::GetFileIdentity(u"\\\\?\\" + raiz, &volumen)) VolumenListado = volumen.Device;
+    struct TFinVolumen {
+      std::optional<std::uint64_t>& volumen;
+      ~TFinVolumen() { volumen.reset(); }
+    } const fin{VolumenListado};
+    RecorrerCarpeta(S, raiz, raiz.size());
+  }
   ProgresoTexto = u"Leyendo listado en " + unidad.Nombre;
   std::deque<std::unique_ptr<TFRec>> O = LeerListado(DH);
   if (O.empty()) {
@@ -142,31 +158,63 @@ void TPrograma::GuardarListado(TDHilo& DH, const std::deque<std::unique_ptr<TFRe
       Refrescar();
     }
   }
-  // A drive that refuses the file (read-only, full) is left without a listing, or with what
-  // could be written of it; nothing is shown.
-  std::string ruta;
-  if (RutaListado(unidad.Montaje, &ruta)) EscribirArchivoCompleto(ruta, bytes);
+  // Written through a handle of the drive's root and renamed into place, so that nothing
+  // standing at the listing's name (a link out of the drive, a FIFO) is written through, and a
+  // pulled stick keeps its old listing whole. A drive that refuses the file (read-only, full)
+  // keeps what it had; nothing is shown.
+  // A stick unmounted meanwhile leaves a bare folder of the system's disk at its mount point:
+  // nothing is written there.
+  if (unidad.Montaje.empty()) return;
+  const platform::FolderHandle raiz(unidad.Montaje);
+  if (raiz.ok() && Entorno->Env->CurrentDrives()->IsMountedFolder(unidad.Montaje, raiz.fd())) {
+    platform::WriteFileAtomic(raiz, NombreListado(), bytes);
+  }
 }
 
 std::deque<std::unique_ptr<TFRec>> TPrograma::LeerListado(TDHilo& DH) {
-  // No listing, or one that cannot be read, counts as an empty one.
-  std::string ruta, bytes;
-  if (!RutaListado(DH.GetAppRec().Montaje, &ruta) || !LeerArchivoCompleto(ruta, &bytes)) {
+  // No listing, or one that cannot be read, counts as an empty one. Only a regular file of a
+  // sane size is read: a link, a FIFO or a device at the listing's name, or a huge file, is
+  // ignored and said so.
+  const THRec unidad = DH.GetAppRec();
+  if (unidad.Montaje.empty()) return {};
+  const platform::FolderHandle raiz(unidad.Montaje);
+  if (!raiz.ok() || !Entorno->Env->CurrentDrives()->IsMountedFolder(unidad.Montaje, raiz.fd())) {
     return {};
   }
-  return LeerListadoBytes(bytes, FileAppVersion);
+  std::string bytes;
+  switch (platform::ReadFileBounded(raiz, NombreListado(), platform::kMaxOwnFileBytes, &bytes)) {
+    case platform::ReadOutcome::kRead:
+      return LeerListadoBytes(bytes, FileAppVersion);
+    case platform::ReadOutcome::kNotRegular:
+      Avisos.push_back(u"El listado de " + EnUnidad(unidad) +
+                       u" no es un archivo normal (un enlace, una FIFO o un dispositivo); no se usa.");
+      return {};
+    case platform::ReadOutcome::kTooLarge:
+      Avisos.push_back(u"El listado de " + EnUnidad(unidad) + u" es demasiado grande; no se usa.");
+      return {};
+    case platform::ReadOutcome::kFailed:
+      Avisos.push_back(u"El listado de " + EnUnidad(unidad) + u" no se puede leer; no se usa.");
+      return {};
+    case platform::ReadOutcome::kMissing:
+      break;
+  }
+  return {};
 }
 
 void TPrograma::ToolButtonListarClick() {
-  const TBarraOcupada ocupado(*this);
-  try {
-    for (std::size_t i = 0; i < DList.size() && static_cast<int>(i) < Vista.Count(); ++i) {
-      if (!Vista.Selected(static_cast<int>(i))) continue;
-      const std::shared_ptr<TDHilo> DH = DList[i];
-      CrearListado(*DH);
+  {
+    const TBarraOcupada ocupado(*this);
+    try {
+      for (std::size_t i = 0; i < DList.size() && static_cast<int>(i) < Vista.Count(); ++i) {
+        if (!Vista.Selected(static_cast<int>(i))) continue;
+        const std::shared_ptr<TDHilo> DH = DList[i];
+        if (DH->GetAppRec().ID == 0) continue;  // its probe has not answered
+        CrearListado(*DH);
+      }
+    } catch (...) {
+      // The listings made so far stay; the command ends here, silently, and gives the toolbar
+      // and the cursor back.
     }
-  } catch (...) {
-    // The listings made so far stay; the command ends here, silently, and gives the toolbar
-    // and the cursor back.
   }
+  MostrarAvisos();
 }

@@ -115,6 +115,7 @@ bool TPrograma::TrabajoEnCurso() const {
 
 void TPrograma::TimerVTimer() {
   for (const auto& hilo : DList) hilo->OnTime();
+  SondeosRespondidos();
 }
 
 void TPrograma::PBMemoriaPaint(platform::Canvas& canvas, int W, int H) {
@@ -167,4 +168,15 @@ bool TPrograma::AvanzarProgreso(std::int64_t hecho, std::int64_t total) {
 void TPrograma::Refrescar() {
   if (RepintarMemoria) RepintarMemoria();
   if (ProcesarMensajes) ProcesarMensajes();
+}
+
+void TPrograma::MostrarAvisos() {
+  if (Avisos.empty()) return;
+  std::u16string texto;
+  for (const std::u16string& aviso : Avisos) {
+    if (!texto.empty()) texto += u"\r\n";
+    texto += aviso;
+  }
+  Avisos.clear();
+  if (MostrarMensaje) MostrarMensaje(texto);
 }

@@ -8,11 +8,14 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <shared_mutex>
 #include <string>
 #include <vector>
 
 #include "app/TColores.h"
+#include "app/TEncargos.h"
+#include "app/TSondeos.h"
 #include "app/TVistaDispositivos.h"
 #include "engine/TDHilo.h"
 #include "engine/TEntorno.h"
@@ -61,8 +64,15 @@ class TPrograma {
 
   // Every timer tick: speed texts of every worker; the window then repaints.
   void TimerVTimer();
-  // The device refresh.
+  // The device refresh. A drive whose probe does not answer in time gets a row "Sin
+  // respuesta" whose worker has serial 0: it is never a source or a destination, nor listed,
+  // until its answer comes (SondeosRespondidos refreshes again then).
   void ToolButtonActualizarClick();
+  // Every timer tick: a refresh when a probe that had not answered has answered.
+  void SondeosRespondidos();
+  // The worker of the row of a drive, mounted at `montaje`, whose probe has not answered.
+  static TDHilo* SinRespuesta(const std::vector<std::shared_ptr<TDHilo>>& lista,
+                              const std::string& montaje);
 
   // Drawing, called by the window's paint events.
   void PBMemoriaPaint(platform::Canvas& canvas, int W, int H);
@@ -99,6 +109,9 @@ class TPrograma {
   void GuardarLista(const std::string& ruta);
   void AbrirLista(const std::string& ruta);
   std::string RutaListaGuardada;  // the save name once chosen; later saves reuse it
+  // Every record handed to the source in this run and the destinations it still needs: what a
+  // saved list holds besides the queue.
+  TEncargos Encargos;
 
   // Settings: rows 1 to 5 of the value editor.
   void LeerConfiguracion();
@@ -163,6 +176,12 @@ class TPrograma {
   std::string RutaPrograma;  // the running program's own file
   int AnchoBarraMemoria = 0;  // for progress widths
 
+  // What a command found wrong on the way (a listing file that is no regular file, records
+  // refused in a copy list), shown in one message box when the command ends and no lock is
+  // held. Main thread.
+  std::vector<std::u16string> Avisos;
+  void MostrarAvisos();
+
   // The progress throttle of long commands: true when a refresh is due (LDT is then now).
   bool ProgresoPendiente();
   // When a refresh is due, the memory bar's progress part takes `hecho` of `total`; true then.
@@ -177,6 +196,9 @@ class TPrograma {
   std::deque<std::unique_ptr<TFRec>> ListarArrastrados(const std::vector<std::u16string>& nombres);
 
   TVistaDispositivos& Vista;
+  TSondeos Sondeos;  // the volume probes of the refreshes
   // The folders the scan is inside of, outermost first: a link back to one of them is a cycle.
   std::vector<platform::FileIdentity> CarpetasEnCurso;
+  // While a listing scans a stick: its device, the only one the scan descends into.
+  std::optional<std::uint64_t> VolumenListado;
 };

@@ -28,17 +28,21 @@ void EscribirTodo(const TFRec& FR, const TDHilo& OD, std::string& SM) {
 
 bool LeerTodo(platform::Env& env, TFRec& FR, TLector& SM, const std::vector<TDHilo*>& DL,
               bool* con_destinos) {
-  std::u16string destino;
-  std::int32_t cuenta;
-  if (!FR.LeerOrigen(SM) || !LeerCadena(SM, &destino) || !SM.LeerEntero(&cuenta) || cuenta < 0 ||
-      static_cast<std::size_t>(cuenta) > SM.Restante() / 4) {
-    return false;
-  }
-  std::vector<std::uint32_t> series(static_cast<std::size_t>(cuenta));
-  for (std::uint32_t& serie : series) SM.LeerPalabra(&serie);  // the bytes are there
-  FR.DNombre = std::move(destino);
   *con_destinos = false;
-  for (std::uint32_t serie : series) {
+  TRegistroLista leido;
+  switch (LeerRegistroLista(SM, &leido)) {
+    case TLecturaRegistro::Fallo:
+      return false;
+    case TLecturaRegistro::Rechazado:
+      // A name that could leave its volume, or a size no file has: never planned.
+      return true;
+    case TLecturaRegistro::Aceptado:
+      break;
+  }
+  const std::vector<TIdDestino> previos = FR.DList;
+  FR = std::move(leido.Rec);
+  FR.DList = previos;
+  for (std::uint32_t serie : leido.Series) {
     TDHilo* DH = BuscarPorID(DL, serie);
     // A serial named twice still gives its worker once.
     if (DH == nullptr || FR.EncontrarDestino(DH->GetId())) continue;

@@ -8,8 +8,9 @@
 // never, holds a slot of the receiving thread's table and no thread of its own: clients that
 // trickle bytes cannot keep the answering threads from the rest.
 //
-// The number of threads is fixed and the connections held are bounded; a connection beyond the
-// bound gets a 503 answer and is closed at once. Every wait on a client is a poll that also
+// The number of threads is fixed and the connections held are bounded; past the bound a few
+// more are taken with a deadline that only a request sent at once can meet, and past those a
+// connection gets a 503 answer and is closed at once. Every wait on a client is a poll that also
 // watches an eventfd, which Deactivate sets to wake every thread at once.
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -56,6 +57,10 @@ constexpr std::size_t kMaxHeldConnections = 64;
 constexpr auto kRequestTime = std::chrono::seconds(5);
 // For the answer to be taken by the client, counted from when its sending begins.
 constexpr auto kAnswerTime = std::chrono::seconds(5);
+// Connections taken beyond kMaxHeldConnections, each given only kQuickRequestTime for its whole
+// request.
+constexpr std::size_t kMaxQuickConnections = 64;
+constexpr auto kQuickRequestTime = std::chrono::milliseconds(250);
 // After the answer, how long what the client still sends is read and thrown away, so that
 // closing a socket with unread bytes does not reset the connection before the client has read
 // the answer.
@@ -467,6 +472,14 @@ class Listener final {
         queued = ready_.size();
       }
       if (incoming.size() + queued >= kMaxHeldConnections) {
+        // Past the bound, a connection is still taken while there is room for it beyond the
+        // bound, but with a deadline so short that only a request sent at once (a browser's)
+        // gets in: clients that trickle, however many and however often they come back, hold
+        // the slots of the bound and cannot keep the page from a browser.
+        if (incoming.size() + queued < kMaxHeldConnections + kMaxQuickConnections) {
+          incoming.push_back(Incoming{std::move(client), Clock::now() + kQuickRequestTime, {}});
+          continue;
+        }
         // Best effort: the socket is new, so the short answer fits in its buffer; a client
         // that has not read it by the time the socket closes may see a reset instead.
         static const std::string busy = ComposeAnswer(503, kErrorType, ReasonPhrase(503), false);

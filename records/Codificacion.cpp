@@ -1,6 +1,6 @@
 #include "records/Codificacion.h"
 
-#include <fstream>
+#include "platform/atomic_file.h"
 
 namespace {
 
@@ -81,23 +81,10 @@ bool LeerCadena(TLector& lector, std::u16string* texto) {
 }
 
 bool LeerArchivoCompleto(const std::string& ruta_linux, std::string* bytes) {
-  std::ifstream archivo(ruta_linux, std::ios::binary);
-  if (!archivo) return false;
-  std::string leido;
-  char bloque[1 << 16];
-  // A read error (a folder, a device gone) sets badbit; the end of the file only eofbit.
-  while (archivo.read(bloque, sizeof(bloque)) || archivo.gcount() > 0) {
-    leido.append(bloque, static_cast<std::size_t>(archivo.gcount()));
-  }
-  if (archivo.bad()) return false;
-  *bytes = std::move(leido);
-  return true;
+  return platform::ReadFileBounded(ruta_linux, platform::kMaxOwnFileBytes, bytes) ==
+         platform::ReadOutcome::kRead;
 }
 
 bool EscribirArchivoCompleto(const std::string& ruta_linux, const std::string& bytes) {
-  std::ofstream archivo(ruta_linux, std::ios::binary | std::ios::trunc);
-  if (!archivo) return false;
-  archivo.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  archivo.close();
-  return !archivo.fail();
+  return platform::WriteFileAtomic(ruta_linux, bytes);
 }

@@ -32,6 +32,9 @@ class TLector {
 // failed read leaves the reader where it was.
 bool LeerCadena(TLector& lector, std::u16string* texto);
 
-// Whole files, read and written at once; false on any failure (what was written may stay).
+// Whole files, read and written at once (platform/atomic_file.h): a read takes only a regular
+// file of at most platform::kMaxOwnFileBytes and never waits on a FIFO or a device; a write
+// replaces the file atomically, so a failure or a crash leaves the old file whole. False on any
+// failure.
 bool LeerArchivoCompleto(const std::string& ruta_linux, std::string* bytes);
 bool EscribirArchivoCompleto(const std::string& ruta_linux, const std::string& bytes);

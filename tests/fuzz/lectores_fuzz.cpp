@@ -1,10 +1,20 @@
 // libFuzzer target for the readers of the program's files: whatever the bytes, every reader
 // ends without a crash or an unbounded allocation, and whatever it accepts is exactly what the
-// writers make of the value read (the encodings have one form per value).
+// writers make of the value read (the encodings have one form per value). A copy list is also
+// opened against a fake pair of volumes (two folders, source D and destination E): whatever it
+// holds, nothing planned names a path outside them or an impossible size, and nothing outside
+// E is looked at on a destination.
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <string_view>
+
+#include "engine/PlanLista.h"
+#include "platform/paths.h"
+#include "records/ArchivoLista.h"
 
 #include "records/Codificacion.h"
 #include "records/Listado.h"
@@ -99,6 +109,77 @@ void Todos(std::string_view bytes) {
   }
 }
 
+void ListaCopia(std::string_view bytes) {
+  const TListaCopiaLeida lista = LeerListaCopia(bytes);
+  for (const TRegistroLista& registro : lista.Registros) {
+    Exigir(NombreEnVolumen(registro.Rec.ONombre) && NombreEnVolumen(registro.Rec.DNombre));
+    Exigir(registro.Rec.Talla >= 0 && registro.Rec.Talla <= kTallaMaxima);
+    Exigir(registro.Rec.DList.empty());
+  }
+  Exigir(lista.ConOrigen || lista.Registros.empty());
+}
+
+constexpr std::uint32_t kSerieOrigen = 0x11223344, kSerieDestino = 0x55667788;
+
+// Two folders taken for volumes, made once: D holds a file, a folder with a file, a link that
+// stays inside and one that leads out of it; E is the destination.
+struct TVolumenes {
+  std::string Base, D, E;
+  TVolumenes() {
+    // Below the folder tools/fuzz.sh makes and removes, else below /tmp.
+    const char* carpeta = std::getenv("ORSANTA_FUZZ_VOLUMENES");
+    std::string plantilla = std::string(carpeta ? carpeta : "/tmp") + "/orsanta-fuzz-XXXXXX";
+    Base = mkdtemp(plantilla.data());
+    D = Base + "/D";
+    E = Base + "/E";
+    namespace fs = std::filesystem;
+    fs::create_directories(D + "/ab");
+    fs::create_directories(E);
+    std::ofstream(D + "/ab/ab") << "contenido";
+    std::ofstream(D + "/a") << "x";
+    std::ofstream(Base + "/fuera") << "secreto";
+    fs::create_symlink("ab/ab", D + "/dentro");
+    fs::create_symlink(Base + "/fuera", D + "/fuera");
+  }
+};
+
+// Only E is opened as a destination, and every name looked at below it stays below it.
+class TEntornoVigilado final : public platform::EnvWrapper {
+ public:
+  explicit TEntornoVigilado(std::string raiz)
+      : platform::EnvWrapper(platform::DefaultEnv()), raiz_(std::move(raiz)) {}
+  platform::Handle OpenVolumeRoot(const std::string& mount_point) override {
+    Exigir(mount_point == raiz_);
+    return target().OpenVolumeRoot(mount_point);
+  }
+  bool GetFileAttributesExAt(platform::Handle root, const std::u16string& path,
+                             platform::FileAttributeData* data) override {
+    Exigir(NombreEnVolumen(path));
+    return target().GetFileAttributesExAt(root, path, data);
+  }
+  bool GetFileAttributesEx(const std::u16string&, platform::FileAttributeData*) override {
+    Exigir(false);  // a destination is never looked at by a joined path
+    return false;
+  }
+
+ private:
+  const std::string raiz_;
+};
+
+void AbrirLista(std::string_view bytes) {
+  static const TVolumenes volumenes;
+  static TEntornoVigilado entorno(volumenes.E);
+  const std::vector<TVolumenLista> presentes = {{kSerieOrigen, volumenes.D, 1},
+                                                {kSerieDestino, volumenes.E, 2}};
+  const TPlanLista plan = PlanearLista(entorno, LeerListaCopia(bytes), presentes, {});
+  for (const auto& rec : plan.Registros) {
+    Exigir(NombreEnVolumen(rec->ONombre) && NombreEnVolumen(rec->DNombre));
+    Exigir(rec->Talla >= 0 && rec->Talla <= kTallaMaxima);
+    // Only E, once: the source is never its own destination.
+    Exigir(rec->DList == std::vector<TIdDestino>{2});
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* datos, std::size_t talla) {
@@ -108,5 +189,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* datos, std::size_t tal
   Origenes(bytes);
   Listado(bytes);
   Todos(bytes);
+  ListaCopia(bytes);
+  AbrirLista(bytes);
   return 0;
 }

@@ -2,7 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
+#include <functional>
+#include <mutex>
 
 #include "app/LineaDispositivo.h"
 #include "app/TPrograma.h"
@@ -307,6 +311,104 @@ TEST_F(VolumenesRealesTest, AnUnlabeledFixedVolumeIsALocalDisk) {
     }
   }
   EXPECT_TRUE(encontrado);
+}
+
+}  // namespace
+
+namespace {
+
+// A drive table whose volume at one mount point does not answer its probe until the test lets
+// it: the label and serial reads block, as a stick whose reads hang holds libblkid.
+class UnidadesLentas final : public platform::Drives {
+ public:
+  UnidadesLentas(std::shared_ptr<platform::Drives> tabla, std::string lenta)
+      : tabla_(std::move(tabla)), lenta_(std::move(lenta)) {}
+  ~UnidadesLentas() override { Soltar(); }
+
+  void Soltar() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    suelta_ = true;
+    cambio_.notify_all();
+  }
+  int Sondeos() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return sondeos_;
+  }
+
+  std::vector<platform::DriveEntry> ListDrives() override { return tabla_->ListDrives(); }
+  std::uint32_t GetDriveType(const std::string& m) override { return tabla_->GetDriveType(m); }
+  bool GetVolumeInformation(const std::string& m, std::u16string* nombre,
+                            std::uint32_t* serie) override {
+    if (m == lenta_) {
+      std::unique_lock<std::mutex> lock(mutex_);
+      ++sondeos_;
+      cambio_.wait(lock, [&] { return suelta_; });
+    }
+    return tabla_->GetVolumeInformation(m, nombre, serie);
+  }
+  bool GetDiskFreeSpace(const std::string& m, std::uint32_t* sector) override {
+    return tabla_->GetDiskFreeSpace(m, sector);
+  }
+  bool IsMountedFolder(const std::string& m, int fd) override {
+    return tabla_->IsMountedFolder(m, fd);
+  }
+  bool GetDiskFreeSpaceEx(const std::string& m, std::int64_t* libre, std::int64_t* total) override {
+    return tabla_->GetDiskFreeSpaceEx(m, libre, total);
+  }
+  bool MountPoint(const std::u16string& n, std::string* d) override { return tabla_->MountPoint(n, d); }
+  bool DriveOf(const std::string& p, platform::DriveEntry* d, std::string* r) override {
+    return tabla_->DriveOf(p, d, r);
+  }
+
+ private:
+  std::shared_ptr<platform::Drives> tabla_;
+  const std::string lenta_;
+  mutable std::mutex mutex_;
+  std::condition_variable cambio_;
+  bool suelta_ = false;  // guarded by mutex_
+  int sondeos_ = 0;      // guarded by mutex_
+};
+
+TEST_F(DispositivosTest, AStickThatDoesNotAnswerLeavesItsRowWithoutHoldingTheWindow) {
+  Poner(u'E', u"RAPIDA", 0xE0);
+  Poner(u'F', u"LENTA", 0xF0);
+  auto lentas = std::make_shared<UnidadesLentas>(drives, carpeta + "/F");
+  platform::SetDrives(lentas);
+  const auto medir = [](const std::function<void()>& paso) {
+    const auto inicio = std::chrono::steady_clock::now();
+    paso();
+    return std::chrono::steady_clock::now() - inicio;
+  };
+
+  EXPECT_LT(medir([&] { programa.FormCreate(); }), std::chrono::seconds(1));
+  ASSERT_EQ(Letras(), (std::vector<std::u16string>{u"E", u"F"}));
+  EXPECT_EQ(Por(u'E')->GetAppRec().Nombre, u"RAPIDA");
+  const THRec sin_respuesta = Por(u'F')->GetAppRec();
+  EXPECT_EQ(sin_respuesta.Nombre, u"Sin respuesta");
+  EXPECT_EQ(sin_respuesta.ID, 0u);
+  // The row as the window paints it, once the worker has taken the refresh's identity.
+  EXPECT_TRUE(Esperar([&] {
+    return LineaDispositivo(Por(u'F')->GetInstantanea()).find(u"Sin respuesta (F)") !=
+           std::u16string::npos;
+  }));
+
+  // Refreshed again while it still hangs: as quick, the same row, and no second probe.
+  const auto fila = Por(u'F');
+  EXPECT_LT(medir([&] { programa.ToolButtonActualizarClick(); }), std::chrono::seconds(1));
+  EXPECT_EQ(Por(u'F'), fila);
+  EXPECT_EQ(lentas->Sondeos(), 1);
+  programa.TimerVTimer();
+  EXPECT_EQ(Por(u'F'), fila);
+
+  // Its answer fills the row at the next timer tick, in the same worker.
+  lentas->Soltar();
+  ASSERT_TRUE(Esperar([&] {
+    programa.TimerVTimer();
+    return Por(u'F') && Por(u'F')->GetAppRec().ID == 0xF0;
+  }));
+  EXPECT_EQ(Por(u'F'), fila);
+  EXPECT_EQ(Por(u'F')->GetAppRec().Nombre, u"LENTA");
+  EXPECT_EQ(Letras(), (std::vector<std::u16string>{u"E", u"F"}));
 }
 
 }  // namespace

@@ -140,6 +140,11 @@ class ListaCopiaTest : public ::testing::Test {
     TColaBloqueada cola(*programa.OCopia);
     for (auto& rec : registros) (*cola).push_back(std::move(rec));
   }
+  // A file on the source drive D, as the records of a list name it.
+  void Fuente(const std::string& nombre, std::size_t talla, int segundos = 40) {
+    Escribir(Raiz(u'D') / nombre, std::string(talla, 'x'));
+    PonerHora(Raiz(u'D') / nombre, segundos);
+  }
   void Abrir(const std::string& bytes) {
     Escribir(ruta_lista, bytes);
     programa.AbrirLista(ruta_lista);
@@ -249,6 +254,11 @@ TEST_F(ListaCopiaTest, AnOpenedRecordGetsThePresentDestinationsThatLackIt) {
   fs::create_directories(Raiz(u'E') / "carpeta");
   fs::create_directories(Raiz(u'F') / "carpeta");
   const std::uint32_t carpeta = platform::FILE_ATTRIBUTE_DIRECTORY;
+  for (const char* nombre :
+       {"uno_ausente.bin", "igual.bin", "otra_talla.bin", "otro_minuto.bin", "todos_ausentes.bin"}) {
+    Fuente(nombre, 100);
+  }
+  fs::create_directories(Raiz(u'D') / "carpeta");
 
   Abrir(Lista(kSerieD, 6,
               {{u"uno_ausente.bin", 100, {kSerieE, kSerieAusente}},
@@ -278,6 +288,9 @@ class ListaCortadaTest : public ListaCopiaTest, public ::testing::WithParamInter
 
 TEST_P(ListaCortadaTest, KeepsTheRecordsBeforeTheEnd) {
   const bool registro_cortado = GetParam();
+  Fuente("uno.bin", 1);
+  Fuente("dos.bin", 1);
+  Fuente("tres.bin", 1);
   std::string bytes =
       Lista(kSerieD, 5, {{u"uno.bin", 1, {kSerieE}}, {u"dos.bin", 1, {kSerieF}}});
   if (registro_cortado) {
@@ -287,6 +300,9 @@ TEST_P(ListaCortadaTest, KeepsTheRecordsBeforeTheEnd) {
   Abrir(bytes);
   ASSERT_EQ(programa.OCopia, Hilo(u'D'));
   EXPECT_EQ(Cola(*programa.OCopia), (TCola{{u"uno.bin", u"E"}, {u"dos.bin", u"F"}}));
+  // Said so: the list is not all there.
+  ASSERT_EQ(mensajes.size(), 1u);
+  EXPECT_NE(mensajes[0].find(u"incompleta"), std::u16string::npos);
   EXPECT_TRUE(programa.ToolbarEnabled);
   EXPECT_TRUE(programa.ProgresoTexto.empty());
   EXPECT_TRUE(programa.Botones[ToolButtonContinuarDetener].Enabled);
@@ -297,25 +313,29 @@ INSTANTIATE_TEST_SUITE_P(Fin, ListaCortadaTest, ::testing::Bool(),
                            return std::string(info.param ? "RegistroCortado" : "SinMasRegistros");
                          });
 
-// The device refresh and the status page take SincronizadorListas; an open holds its write
-// side while it queues, also while the window gets its messages at a progress point.
-TEST_F(ListaCopiaTest, OpeningHoldsTheListLockAndShowsItsProgress) {
+// The device refresh and the status page take SincronizadorListas; an open holds no lock while
+// the window gets its messages at a progress point, so that nothing the window does then (the
+// settings panel switching the status server off, which waits for the page's requests) waits on
+// the open.
+TEST_F(ListaCopiaTest, OpeningHoldsNoLockWhileTheWindowGetsItsMessages) {
   struct TPunto {
     std::u16string texto;
     bool bloqueada, barra;
   };
   std::vector<TPunto> puntos;
   programa.ProcesarMensajes = [&] {
-    const bool libre = programa.SincronizadorListas.try_lock_shared();
-    if (libre) programa.SincronizadorListas.unlock_shared();
+    const bool libre = programa.SincronizadorListas.try_lock();
+    if (libre) programa.SincronizadorListas.unlock();
     puntos.push_back({programa.ProgresoTexto, !libre, programa.ToolbarEnabled});
   };
+  Fuente("uno.bin", 1);
+  Fuente("dos.bin", 1);
   programa.LDT = 0;  // the first record is already a progress point
   Abrir(Lista(kSerieD, 2, {{u"uno.bin", 1, {kSerieE}}, {u"dos.bin", 1, {kSerieF}}}));
 
   ASSERT_GE(puntos.size(), 2u);
   EXPECT_EQ(puntos.front().texto, u"Creando lista");
-  EXPECT_TRUE(puntos.front().bloqueada);
+  EXPECT_FALSE(puntos.front().bloqueada);
   EXPECT_FALSE(puntos.front().barra);
   EXPECT_FALSE(puntos.back().bloqueada);  // the closing refresh, after the records
   EXPECT_TRUE(programa.ProgresoTexto.empty());

@@ -1,0 +1,311 @@
+// The status server under a flood while a copy runs, in a process allowed 100 threads: 500
+// clients that trickle their requests a byte a second, reconnecting when dropped. The program
+// must survive (a thread per connection would end it with std::system_error), the page must
+// answer, and the copies must arrive whole. The thread limit is a pids cgroup (v2, or the v1
+// pids hierarchy); the test skips itself where neither can be used.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/TPrograma.h"
+#include "platform/drives.h"
+#include "tests/support/archivos_prueba.h"
+#include "tests/support/esperar.h"
+#include "tests/support/granja.h"
+#include "tests/support/servidor_local.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/unidades_volumenes.h"
+#include "tests/support/vista_simple.h"
+#include "web/PaginaWeb.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Reloj = std::chrono::steady_clock;
+
+constexpr int kLimiteHilos = 100;
+constexpr int kClientesLentos = 500;
+
+std::string Leer(const fs::path& ruta) {
+  std::ifstream archivo(ruta, std::ios::binary);
+  return {std::istreambuf_iterator<char>(archivo), std::istreambuf_iterator<char>()};
+}
+
+bool EscribirTexto(const fs::path& ruta, const std::string& texto) {
+  std::ofstream archivo(ruta, std::ios::trunc);
+  archivo << texto;
+  archivo.close();
+  return !archivo.fail();
+}
+
+// A pids cgroup of its own, with a limit on the tasks (threads) of the processes put in it.
+class GrupoPids {
+ public:
+  explicit GrupoPids(int limite) {
+    const std::string nombre = "orsanta-prueba-" + std::to_string(getpid());
+    // v2: a cgroup2 hierarchy that offers the pids controller to its children.
+    for (const char* raiz : {"/sys/fs/cgroup", "/sys/fs/cgroup/unified"}) {
+      if (Leer(fs::path(raiz) / "cgroup.controllers").find("pids") == std::string::npos) continue;
+      EscribirTexto(fs::path(raiz) / "cgroup.subtree_control", "+pids");
+      if (Crear(fs::path(raiz) / nombre, limite)) return;
+    }
+    // v1: the pids hierarchy.
+    if (fs::exists("/sys/fs/cgroup/pids/cgroup.procs") &&
+        Crear(fs::path("/sys/fs/cgroup/pids") / nombre, limite)) {
+      return;
+    }
+  }
+  ~GrupoPids() {
+    std::error_code ignorado;
+    if (!carpeta_.empty()) fs::remove(carpeta_, ignorado);  // rmdir: empty once its tasks end
+  }
+  GrupoPids(const GrupoPids&) = delete;
+  GrupoPids& operator=(const GrupoPids&) = delete;
+
+  bool ok() const { return !carpeta_.empty(); }
+  // Where a process writes "0" to enter the group.
+  std::string Procesos() const { return (carpeta_ / "cgroup.procs").string(); }
+
+ private:
+  bool Crear(const fs::path& carpeta, int limite) {
+    std::error_code error;
+    if (!fs::create_directory(carpeta, error) && !fs::exists(carpeta)) return false;
+    if (!EscribirTexto(carpeta / "pids.max", std::to_string(limite)) ||
+        Leer(carpeta / "pids.max").rfind(std::to_string(limite), 0) != 0) {
+      fs::remove(carpeta, error);
+      return false;
+    }
+    carpeta_ = carpeta;
+    return true;
+  }
+  fs::path carpeta_;
+};
+
+// The clients that trickle: each sends its request a byte a second and, dropped by the server
+// (a 503, or its deadline), connects again a second later. One thread drives them all with
+// poll.
+class Goteo {
+ public:
+  Goteo(std::uint16_t puerto, int clientes) : puerto_(puerto), clientes_(clientes) {}
+  ~Goteo() {
+    for (Cliente& c : lista_) Cerrar(c);
+  }
+
+  // Runs until `hasta`.
+  void Correr(Reloj::time_point hasta) {
+    lista_.resize(static_cast<std::size_t>(clientes_));
+    static const std::string kPeticion = "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+    while (Reloj::now() < hasta) {
+      const auto ahora = Reloj::now();
+      for (Cliente& c : lista_) {
+        if (c.fd < 0 && ahora >= c.siguiente) Conectar(c);
+        if (c.fd >= 0 && ahora >= c.siguiente) {
+          const char byte = kPeticion[c.enviados % kPeticion.size()];
+          if (send(c.fd, &byte, 1, MSG_NOSIGNAL | MSG_DONTWAIT) == 1) ++c.enviados;
+          c.siguiente = ahora + std::chrono::seconds(1);
+        }
+      }
+      std::vector<pollfd> fds;
+      std::vector<Cliente*> de;
+      for (Cliente& c : lista_) {
+        if (c.fd < 0) continue;
+        fds.push_back({c.fd, POLLIN, 0});
+        de.push_back(&c);
+      }
+      poll(fds.data(), fds.size(), 50);
+      for (std::size_t i = 0; i < fds.size(); ++i) {
+        if (fds[i].revents == 0) continue;
+        // An answer (a 503) or the end of the connection: read what there is, then start over.
+        char bufer[4096];
+        const ssize_t n = recv(fds[i].fd, bufer, sizeof bufer, MSG_DONTWAIT);
+        if (n > 0) ++respuestas;
+        if (n >= 0 || (errno != EAGAIN && errno != EINTR)) {
+          ++cerradas;
+          Cerrar(*de[i]);
+          de[i]->siguiente = Reloj::now() + std::chrono::seconds(1);  // back a second later
+        }
+      }
+    }
+  }
+
+  int conexiones = 0, respuestas = 0, cerradas = 0;
+
+ private:
+  struct Cliente {
+    int fd = -1;
+    std::size_t enviados = 0;
+    Reloj::time_point siguiente{};
+  };
+  void Conectar(Cliente& c) {
+    c.fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (c.fd < 0) return;
+    sockaddr_in direccion{};
+    direccion.sin_family = AF_INET;
+    direccion.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    direccion.sin_port = htons(puerto_);
+    connect(c.fd, reinterpret_cast<sockaddr*>(&direccion), sizeof direccion);
+    c.enviados = 0;
+    c.siguiente = Reloj::now() + std::chrono::milliseconds(200);  // once connected
+    ++conexiones;
+  }
+  static void Cerrar(Cliente& c) {
+    if (c.fd >= 0) close(c.fd);
+    c.fd = -1;
+  }
+  const std::uint16_t puerto_;
+  const int clientes_;
+  std::vector<Cliente> lista_;
+};
+
+// The child: copies D\Fotos to E and F again and again, with the status page served, until the
+// parent says stop; then says how it ended.
+TEST(ServidorCargaHijo, CopiaMientrasLlegan) {
+  const char* carpeta_texto = std::getenv("ORSANTA_CARGA");
+  if (carpeta_texto == nullptr) GTEST_SKIP() << "run by ServidorCargaTest";
+  const fs::path carpeta(carpeta_texto);
+  auto tabla = platform::MakeFakeDrives();
+  for (const auto& [letra, serie] : {std::pair{'D', 0xD0u}, {'E', 0xE0u}, {'F', 0xF0u}}) {
+    tabla->Put({std::u16string(1, static_cast<char16_t>(letra)),
+                (carpeta / std::string(1, letra)).string(), u"U", serie,
+                platform::DRIVE_REMOVABLE, 512, true});
+  }
+  platform::SetDrives(tabla);
+  testing_support::VistaSimple vista;
+  TPrograma programa(vista);
+  programa.RutaConfiguracion = (carpeta / "Orsanta.cfg").string();
+  programa.FormCreate();
+  ConectarPaginaWeb(programa);
+  const std::uint16_t puerto = testing_support::ActivarEnPuertoLibre(*programa.IdHTTPServer);
+  ASSERT_NE(puerto, 0);
+  ASSERT_EQ(programa.DList.size(), 3u);
+  int copias = 0;
+  std::string resultado = "ok";
+  EscribirTexto(carpeta / "puerto", std::to_string(puerto));
+  do {
+    for (int i = 0; i < 3; ++i) vista.SetSelected(i, i > 0);
+    programa.WMDropFiles({(carpeta / "D" / "Fotos").string()});
+    if (!testing_support::EsperarTrabajos(programa.DList, std::chrono::seconds(120))) {
+      resultado = "la copia no termino";
+      break;
+    }
+    for (const char* destino : {"E", "F"}) {
+      const std::string diferencia = testing_support::CompararArboles(
+          (carpeta / "D" / "Fotos").string(), (carpeta / destino / "Fotos").string());
+      if (!diferencia.empty()) resultado = diferencia;
+      fs::remove_all(carpeta / destino / "Fotos");
+    }
+    ++copias;
+  } while (resultado == "ok" && !fs::exists(carpeta / "parar"));
+  EscribirTexto(carpeta / "resultado", resultado + " " + std::to_string(copias));
+  std::vector<std::shared_ptr<TDHilo>> hilos = programa.DList;
+  programa.FormDestroy();
+  for (const auto& hilo : hilos) testing_support::Esperar([&] { return hilo->Finished(); });
+  platform::SetDrives(nullptr);
+}
+
+TEST(ServidorCargaTest, FiveHundredSlowClientsDuringACopyInAProcessOfAHundredThreads) {
+  GrupoPids grupo(kLimiteHilos);
+  if (!grupo.ok()) GTEST_SKIP() << "no pids cgroup can be made here";
+  testing_support::TempFolder carpeta;
+  const fs::path raiz(carpeta.path());
+  for (int i = 0; i < 4; ++i) {
+    testing_support::EscribirAzar(raiz / "D" / "Fotos" / ("f" + std::to_string(i) + ".bin"),
+                                  (24 << 20) + i * 4097, static_cast<unsigned>(i + 1));
+  }
+  fs::create_directories(raiz / "E");
+  fs::create_directories(raiz / "F");
+
+  // Everything the child needs is made before fork: after it, only exec.
+  std::vector<std::string> variables;
+  for (char** v = environ; *v != nullptr; ++v) variables.emplace_back(*v);
+  variables.push_back("ORSANTA_CARGA=" + raiz.string());
+  std::vector<char*> entorno;
+  for (std::string& v : variables) entorno.push_back(v.data());
+  entorno.push_back(nullptr);
+  char* const argumentos[] = {const_cast<char*>("servidor_carga_hijo"),
+                              const_cast<char*>("--gtest_filter=ServidorCargaHijo.*"), nullptr};
+  const std::string procesos = grupo.Procesos();
+  const pid_t hijo = fork();
+  ASSERT_GE(hijo, 0);
+  if (hijo == 0) {
+    const int fd = open(procesos.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0 || write(fd, "0", 1) != 1) _exit(126);
+    close(fd);
+    execve("/proc/self/exe", argumentos, entorno.data());
+    _exit(127);
+  }
+  const auto Terminar = [&] {
+    kill(hijo, SIGKILL);
+    waitpid(hijo, nullptr, 0);
+  };
+  if (!testing_support::Esperar([&] { return fs::exists(raiz / "puerto"); },
+                                std::chrono::seconds(60))) {
+    Terminar();
+    FAIL() << "the child never served its page";
+  }
+  const std::uint16_t puerto =
+      static_cast<std::uint16_t>(std::stoi(Leer(raiz / "puerto")));
+
+  // The flood, and a normal client asking for the page now and then.
+  Goteo goteo(puerto, kClientesLentos);
+  const auto fin = Reloj::now() + std::chrono::seconds(12);
+  int paginas = 0, rechazos = 0, sin_respuesta = 0;
+  std::thread normal([&] {
+    while (Reloj::now() < fin) {
+      auto respuesta = testing_support::Cliente(puerto).Get("/");
+      if (!respuesta) {
+        ++sin_respuesta;
+      } else if (respuesta->status == 200 &&
+                 respuesta->body.find("Dispositivos conectados") != std::string::npos) {
+        ++paginas;
+      } else if (respuesta->status == 503) {
+        ++rechazos;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    }
+  });
+  goteo.Correr(fin);
+  normal.join();
+  EscribirTexto(raiz / "parar", "1");
+
+  int estado = 0;
+  pid_t terminado = 0;
+  testing_support::Esperar(
+      [&] { return (terminado = waitpid(hijo, &estado, WNOHANG)) == hijo; },
+      std::chrono::seconds(180));
+  if (terminado != hijo) {
+    Terminar();
+    FAIL() << "the child did not end";
+  }
+  EXPECT_TRUE(WIFEXITED(estado) && WEXITSTATUS(estado) == 0)
+      << "the program ended " << (WIFSIGNALED(estado) ? "on a signal " : "with status ")
+      << (WIFSIGNALED(estado) ? WTERMSIG(estado) : WEXITSTATUS(estado));
+  const std::string resultado = Leer(raiz / "resultado");
+  EXPECT_EQ(resultado.rfind("ok ", 0), 0u) << resultado;
+  EXPECT_GT(goteo.conexiones, kClientesLentos);
+  // Every request got an answer; the page itself came through the flood.
+  EXPECT_EQ(sin_respuesta, 0);
+  EXPECT_GT(paginas, 0) << rechazos << " refused";
+  std::printf("copies %s, slow connections %d, pages %d, refused %d\n", resultado.c_str(),
+              goteo.conexiones, paginas, rechazos);
+}
+
+}  // namespace
