@@ -6,7 +6,6 @@
 #include <string>
 
 #include "app/TallaStr.h"
-#include "platform/latin1.h"
 #include "platform/locale.h"
 #include "platform/memory.h"
 #include "platform/paths.h"
@@ -38,8 +37,9 @@ TPrograma::TPrograma(TVistaDispositivos& vista, std::shared_ptr<platform::Env> e
   Botones[ToolButtonListar] = {9, u"Crear listado.", true};
   Botones[ToolButtonAjusteProgreso] = {10, u"Ajustes.", true};
   // Inactive, on port 80, until the settings say otherwise.
-  IdHTTPServer = platform::MakeHttpServer(
-      [this] { return PaginaHTTP ? platform::ToLatin1(PaginaHTTP()) : std::string(); });
+  IdHTTPServer = platform::MakeHttpServer([this](std::string_view destino) {
+    return PaginaHTTP ? PaginaHTTP(destino) : platform::HttpAnswer();
+  });
 }
 
 // The server goes first: its requests read the members destroyed after it.
@@ -72,6 +72,10 @@ void TPrograma::FormCreate() {
 void TPrograma::FormDestroy() {
   GuardarConfiguracion();
   IdHTTPServer->Deactivate();
+  TerminarDispositivos();
+}
+
+void TPrograma::TerminarDispositivos() {
   try {
     Vista.Clear();
     if (OCopia) {

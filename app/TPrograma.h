@@ -49,9 +49,14 @@ class TPrograma {
                      std::shared_ptr<platform::Env> env = platform::DefaultEnv());
   ~TPrograma();
 
-  // Start-up and shut-down sequences.
+  // Start-up and shut-down sequences. FormDestroy saves the settings, stops the status server
+  // and ends every worker (TerminarDispositivos).
   void FormCreate();
   void FormDestroy();
+  // Ends every worker the way closing does: the source ends its destinations itself, after
+  // taking them out of its operations. The workers end on their own threads (each one's
+  // Finished() tells when).
+  void TerminarDispositivos();
 
   // Every timer tick: speed texts of every worker; the window then repaints.
   void TimerVTimer();
@@ -104,10 +109,13 @@ class TPrograma {
   std::array<std::u16string, 5> Valores;  // the value column as the editor holds it
   std::string RutaConfiguracion;          // the settings file, beside the executable
 
-  // The status server answers every request with the page PaginaHTTP builds (set by the front
-  // end that serves it; without it, an empty page). Called on the server's threads.
+  // The status server answers every request with what PaginaHTTP builds for its target (set by
+  // the front end that serves it; without it, an empty page). Called on the server's threads.
   std::unique_ptr<platform::HttpServer> IdHTTPServer;
-  std::function<std::u16string()> PaginaHTTP;
+  platform::HttpServer::Handler PaginaHTTP;
+  // False for a front end that serves no status (the command line): the server is never
+  // activated, whatever the settings say.
+  bool ConServidorEstado = true;
 
   // Sorting and look-up of workers by volume serial.
   std::vector<TDHilo*> ListaPorID() const;
