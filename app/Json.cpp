@@ -83,7 +83,14 @@ std::string JsonTexto(std::u16string_view texto) {
 }
 
 std::string JsonNombre(std::string_view bytes) {
-  return JsonTexto(platform::DecodeName(std::string(bytes)));
+  return JsonTexto(NombreLinux(platform::DecodeName(std::string(bytes))));
+}
+
+std::u16string NombreLinux(std::u16string nombre) {
+  for (char16_t& c : nombre) {
+    if (c == kBarraInvertidaEnNombre) c = u'\\';
+  }
+  return nombre;
 }
 
 void TObjetoJson::Clave(std::string_view nombre) {

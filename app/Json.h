@@ -12,8 +12,15 @@
 // U+DCFF (platform/paths.h), so such a name comes out as "\udcXX" escapes, the mapping of
 // Python's "surrogateescape", and never as bytes that are not UTF-8.
 std::string JsonTexto(std::u16string_view texto);
-// A Linux name or path, whatever its bytes, as a quoted JSON string (decoded as paths.h does).
+// A Linux name or path, whatever its bytes, as a quoted JSON string (decoded as paths.h does,
+// a backslash in it written as one).
 std::string JsonNombre(std::string_view bytes);
+
+// The program's form of a backslash inside a Linux name (platform/paths.h), which no other byte
+// or character decodes to.
+inline constexpr char16_t kBarraInvertidaEnNombre = 0xDC5C;
+// A program name with such backslashes as the backslashes they are.
+std::u16string NombreLinux(std::u16string nombre);
 
 // One JSON object, written member by member in the order given. Names are the program's own
 // ASCII words.

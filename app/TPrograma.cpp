@@ -2,8 +2,10 @@
 #include "app/TPrograma.h"
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "app/TallaStr.h"
 #include "platform/locale.h"
@@ -72,7 +74,18 @@ void TPrograma::FormCreate() {
 void TPrograma::FormDestroy() {
   GuardarConfiguracion();
   IdHTTPServer->Deactivate();
+  const std::vector<std::shared_ptr<TDHilo>> hilos = DList;
   TerminarDispositivos();
+  const auto limite = std::chrono::steady_clock::now() + std::chrono::milliseconds(kEsperaCierreMs);
+  for (;;) {
+    const auto quedan = std::count_if(hilos.begin(), hilos.end(),
+                                      [](const auto& hilo) { return !hilo->Finished(); });
+    if (quedan == 0 || std::chrono::steady_clock::now() >= limite) break;
+    ProgresoTexto = u"Terminando " + EnteroStr(static_cast<std::int64_t>(quedan)) + u" unidades...";
+    Refrescar();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  ProgresoTexto.clear();
 }
 
 void TPrograma::TerminarDispositivos() {
@@ -94,6 +107,14 @@ void TPrograma::TerminarDispositivos() {
   } catch (...) {
     // Closing goes on whatever failed.
   }
+}
+
+bool TPrograma::TrabajoEnCurso() const {
+  return std::any_of(DList.begin(), DList.end(), [](const auto& hilo) {
+    const TEstado estado = hilo->GetEstado();
+    return estado == TEstado::EnCola || estado == TEstado::Escribiendo ||
+           estado == TEstado::Sincronizando;
+  });
 }
 
 void TPrograma::TimerVTimer() {

@@ -49,14 +49,19 @@ class TPrograma {
                      std::shared_ptr<platform::Env> env = platform::DefaultEnv());
   ~TPrograma();
 
-  // Start-up and shut-down sequences. FormDestroy saves the settings, stops the status server
-  // and ends every worker (TerminarDispositivos).
+  // Start-up and shut-down sequences. FormDestroy saves the settings, stops the status server,
+  // ends every worker (TerminarDispositivos) and waits for them, at most kEsperaCierreMs,
+  // showing the progress, so that each deletes its unfinished copy before the program exits.
   void FormCreate();
   void FormDestroy();
+  static constexpr int kEsperaCierreMs = 20000;
   // Ends every worker the way closing does: the source ends its destinations itself, after
   // taking them out of its operations. The workers end on their own threads (each one's
   // Finished() tells when).
   void TerminarDispositivos();
+  // Whether a drive has work queued, under way or being flushed: closing now leaves it
+  // unfinished.
+  bool TrabajoEnCurso() const;
 
   // Every timer tick: speed texts of every worker; the window then repaints.
   void TimerVTimer();

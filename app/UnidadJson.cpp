@@ -21,7 +21,7 @@ std::u16string NombreConBarras(std::u16string nombre) {
   for (char16_t& c : nombre) {
     if (c == u'\\') c = u'/';
   }
-  return nombre;
+  return NombreLinux(std::move(nombre));
 }
 
 std::string ErrorJson(std::uint32_t code) {

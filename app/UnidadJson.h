@@ -13,7 +13,7 @@ std::string SerieTexto(std::uint32_t serie);
 // "source", "destination", or "none" before a source is chosen. Any thread.
 const char* PapelJson(const TDHilo& hilo);
 // A name relative to a drive's root with slashes between its parts, as a Linux user writes it
-// (the program's names never hold a slash).
+// (the program's names never hold a slash), and a backslash inside a name as one.
 std::u16string NombreConBarras(std::u16string nombre);
 // {"code":112,"message":"..."}, or null for 0.
 std::string ErrorJson(std::uint32_t code);

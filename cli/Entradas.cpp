@@ -38,10 +38,7 @@ bool LeerEntradas(const std::vector<std::string>& operandos,
     std::string montaje;
     std::u16string camino;
     if (!platform::ToDrivePath(ruta, &montaje, &camino)) {
-      *error = operando +
-               (ruta.find('\\') != std::string::npos
-                    ? ": un nombre con '\\' no se puede copiar"
-                    : ": no está en ningún volumen montado");
+      *error = operando + ": no está en ningún volumen montado";
       return false;
     }
     // The volume that holds it is the one mounted there, not one the table leaves out (a

@@ -15,8 +15,7 @@ struct TEntradas {
 
 // False with the message for the user when an operand does not exist, is on no mounted volume
 // or on one the program does not list (a file system below a listed volume's mount point, as
-// /dev or a tmpfs below "/", is not that volume), names something no program path can (a
-// backslash in a name), or when the operands lie on two volumes.
+// /dev or a tmpfs below "/", is not that volume), or when the operands lie on two volumes.
 bool LeerEntradas(const std::vector<std::string>& operandos,
                   const std::vector<std::shared_ptr<TDHilo>>& lista, TEntradas* entradas,
                   std::string* error);

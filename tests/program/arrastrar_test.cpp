@@ -22,6 +22,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::MismoContenido;
 using testing_support::CompararArboles;
 using testing_support::Esperar;
 using testing_support::EscribirAzar;
@@ -33,13 +34,6 @@ struct TEncolado {
   std::vector<TIdDestino> destinos;
   std::int64_t talla = 0;
 };
-
-bool MismoContenido(const fs::path& a, const fs::path& b) {
-  std::ifstream fa(a, std::ios::binary), fb(b, std::ios::binary);
-  if (!fa || !fb) return false;
-  return std::equal(std::istreambuf_iterator<char>(fa), std::istreambuf_iterator<char>(),
-                    std::istreambuf_iterator<char>(fb), std::istreambuf_iterator<char>());
-}
 
 void PonerHora(const fs::path& ruta, time_t segundos) {
   const struct timespec tiempos[2] = {{segundos, 0}, {segundos, 0}};
@@ -320,6 +314,21 @@ TEST_F(ArrastrarTest, DeleteModeCancelsQueuedCopiesAndDeletesEntriesBeforeTheirF
   EXPECT_EQ(Hilo(u'E')->GetDFin(), hecho_e);
   EXPECT_FALSE(fs::exists(Raiz(u'E') / "Fotos/suelto.bin"));
   EXPECT_TRUE(MismoContenido(suelto, Raiz(u'G') / "Fotos/suelto.bin"));
+}
+
+// In delete mode a stick whose folder is a link to elsewhere loses nothing outside itself.
+TEST_F(ArrastrarTest, DeleteModeNeverDeletesThroughALinkOnTheStick) {
+  testing_support::TempFolder fuera;
+  const fs::path victima = fs::path(fuera.path()) / "Viaje/a.bin";
+  EscribirAzar(victima, 100, 5);
+  fs::create_directories(Raiz(u'E') / "Fotos");
+  fs::create_directory_symlink(fs::path(fuera.path()) / "Viaje", Raiz(u'E') / "Fotos/Viaje");
+  ElegirOrigen(true);
+  programa.ToolButtonSumarRestarClick();
+  Seleccionar({u'E'});
+  Soltar({Raiz(u'D') / "Fotos/Viaje"});
+  EXPECT_TRUE(fs::exists(victima));
+  EXPECT_TRUE(fs::is_symlink(Raiz(u'E') / "Fotos/Viaje"));
 }
 
 TEST_F(ArrastrarTest, WithoutASourceOnlyADropFromAListedDriveIsTaken) {

@@ -60,6 +60,10 @@ TEST(JsonTest, LoneSurrogatesAndNamesThatAreNotUtf8AreEscapedNeverWrittenAsBytes
   std::string bytes;
   ASSERT_TRUE(platform::EncodeName(Releido(escrito), &bytes));
   EXPECT_EQ(bytes, nombre);
+  // A backslash in a Linux name is written as the backslash it is.
+  EXPECT_EQ(JsonNombre("/media/a\\b/c"), "\"/media/a\\\\b/c\"");
+  EXPECT_EQ(NombreConBarras(platform::DecodeName("dir") + u"\\" + platform::DecodeName("a\\b")),
+            u"dir/a\\b");
 }
 
 TEST(JsonTest, AnObjectIsItsMembersInOrder) {

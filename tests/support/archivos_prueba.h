@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <iterator>
 #include <fstream>
 #include <random>
 #include <vector>
@@ -22,6 +23,14 @@ inline void EscribirAzar(const std::filesystem::path& ruta, std::int64_t talla, 
     salida.write(bloque.data(), n);
     escrito += n;
   }
+}
+
+// Whether two files hold the same bytes (false when either cannot be read).
+inline bool MismoContenido(const std::filesystem::path& a, const std::filesystem::path& b) {
+  std::ifstream fa(a, std::ios::binary), fb(b, std::ios::binary);
+  if (!fa || !fb) return false;
+  return std::equal(std::istreambuf_iterator<char>(fa), std::istreambuf_iterator<char>(),
+                    std::istreambuf_iterator<char>(fb), std::istreambuf_iterator<char>());
 }
 
 }  // namespace testing_support
