@@ -142,7 +142,7 @@ bool TPrograma::ValidarVariable(int fila, const std::u16string& texto) {
       return numero;
     case kServidorWeb:
       if (s == u"Si") {
-        if (!IdHTTPServer->Active()) Activar(*IdHTTPServer);
+        if (ConServidorEstado && !IdHTTPServer->Active()) Activar(*IdHTTPServer);
       } else {
         IdHTTPServer->Deactivate();
       }

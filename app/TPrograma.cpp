@@ -8,7 +8,6 @@
 #include <thread>
 
 #include "app/TallaStr.h"
-#include "platform/latin1.h"
 #include "platform/locale.h"
 #include "platform/memory.h"
 #include "platform/paths.h"
@@ -40,8 +39,9 @@ TPrograma::TPrograma(TVistaDispositivos& vista, std::shared_ptr<platform::Env> e
   Botones[ToolButtonListar] = {9, u"Crear listado.", true};
   Botones[ToolButtonAjusteProgreso] = {10, u"Ajustes.", true};
   // Inactive, on port 80, until the settings say otherwise.
-  IdHTTPServer = platform::MakeHttpServer(
-      [this] { return PaginaHTTP ? platform::ToLatin1(PaginaHTTP()) : std::string(); });
+  IdHTTPServer = platform::MakeHttpServer([this](std::string_view destino) {
+    return PaginaHTTP ? PaginaHTTP(destino) : platform::HttpAnswer();
+  });
 }
 
 // The server goes first: its requests read the members destroyed after it.
@@ -75,6 +75,20 @@ void TPrograma::FormDestroy() {
   GuardarConfiguracion();
   IdHTTPServer->Deactivate();
   const std::vector<std::shared_ptr<TDHilo>> hilos = DList;
+  TerminarDispositivos();
+  const auto limite = std::chrono::steady_clock::now() + std::chrono::milliseconds(kEsperaCierreMs);
+  for (;;) {
+    const auto quedan = std::count_if(hilos.begin(), hilos.end(),
+                                      [](const auto& hilo) { return !hilo->Finished(); });
+    if (quedan == 0 || std::chrono::steady_clock::now() >= limite) break;
+    ProgresoTexto = u"Terminando " + EnteroStr(static_cast<std::int64_t>(quedan)) + u" unidades...";
+    Refrescar();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  ProgresoTexto.clear();
+}
+
+void TPrograma::TerminarDispositivos() {
   try {
     Vista.Clear();
     if (OCopia) {
@@ -93,16 +107,6 @@ void TPrograma::FormDestroy() {
   } catch (...) {
     // Closing goes on whatever failed.
   }
-  const auto limite = std::chrono::steady_clock::now() + std::chrono::milliseconds(kEsperaCierreMs);
-  for (;;) {
-    const auto quedan = std::count_if(hilos.begin(), hilos.end(),
-                                      [](const auto& hilo) { return !hilo->Finished(); });
-    if (quedan == 0 || std::chrono::steady_clock::now() >= limite) break;
-    ProgresoTexto = u"Terminando " + EnteroStr(static_cast<std::int64_t>(quedan)) + u" unidades...";
-    Refrescar();
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  ProgresoTexto.clear();
 }
 
 bool TPrograma::TrabajoEnCurso() const {

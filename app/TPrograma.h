@@ -52,12 +52,16 @@ class TPrograma {
                      std::shared_ptr<platform::Env> env = platform::DefaultEnv());
   ~TPrograma();
 
-  // Start-up and shut-down sequences. FormDestroy ends every worker and waits for them, at most
-  // kEsperaCierreMs, showing the progress, so that each deletes its unfinished copy before the
-  // program exits.
+  // Start-up and shut-down sequences. FormDestroy saves the settings, stops the status server,
+  // ends every worker (TerminarDispositivos) and waits for them, at most kEsperaCierreMs,
+  // showing the progress, so that each deletes its unfinished copy before the program exits.
   void FormCreate();
   void FormDestroy();
   static constexpr int kEsperaCierreMs = 20000;
+  // Ends every worker the way closing does: the source ends its destinations itself, after
+  // taking them out of its operations. The workers end on their own threads (each one's
+  // Finished() tells when).
+  void TerminarDispositivos();
   // Whether a drive has work queued, under way or being flushed: closing now leaves it
   // unfinished.
   bool TrabajoEnCurso() const;
@@ -123,10 +127,13 @@ class TPrograma {
   std::array<std::u16string, 5> Valores;  // the value column as the editor holds it
   std::string RutaConfiguracion;          // the settings file, beside the executable
 
-  // The status server answers every request with the page PaginaHTTP builds (set by the front
-  // end that serves it; without it, an empty page). Called on the server's threads.
+  // The status server answers every request with what PaginaHTTP builds for its target (set by
+  // the front end that serves it; without it, an empty page). Called on the server's threads.
   std::unique_ptr<platform::HttpServer> IdHTTPServer;
-  std::function<std::u16string()> PaginaHTTP;
+  platform::HttpServer::Handler PaginaHTTP;
+  // False for a front end that serves no status (the command line): the server is never
+  // activated, whatever the settings say.
+  bool ConServidorEstado = true;
 
   // Sorting and look-up of workers by volume serial.
   std::vector<TDHilo*> ListaPorID() const;

@@ -5,5 +5,7 @@
 #include <string>
 
 // The system's message text for code, without its trailing blanks, control characters and full
-// stops, in parentheses.
+// stops.
+std::u16string MensajeError(std::uint32_t code);
+// The same in parentheses, as the rows and the status page show it.
 std::u16string TextoError(std::uint32_t code);

@@ -43,7 +43,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr char kPageType[] = "text/html; charset=ISO-8859-1";
 constexpr char kErrorType[] = "text/plain; charset=ISO-8859-1";
 constexpr std::uint16_t kInitialPort = 80;
 
@@ -135,10 +134,11 @@ const char* ReasonPhrase(int status) {
 
 // The whole answer, headers and body; an answer to HEAD keeps the body's length and leaves the
 // body out.
-std::string ComposeAnswer(int status, const char* type, std::string_view body, bool head) {
+std::string ComposeAnswer(int status, std::string_view type, std::string_view body, bool head) {
   std::string answer =
       "HTTP/1.1 " + std::to_string(status) + " " + ReasonPhrase(status) +
-      "\r\nContent-Type: " + type + "\r\nContent-Length: " + std::to_string(body.size()) +
+      "\r\nContent-Type: " + std::string(type) +
+      "\r\nContent-Length: " + std::to_string(body.size()) +
       (status == 405 ? "\r\nAllow: GET, HEAD, POST" : "") + "\r\nConnection: close\r\n\r\n";
   if (!head) answer.append(body);
   return answer;
@@ -148,6 +148,7 @@ std::string ComposeAnswer(int status, const char* type, std::string_view body, b
 struct Verdict {
   int status = 0;  // 0 when the handler builds the answer, else the error to answer with
   bool head = false;
+  std::string target{};  // the request line's target, for the handler
 };
 
 // RFC 9110's token characters, those of methods and header names.
@@ -173,8 +174,9 @@ std::string_view TrimBlanks(std::string_view text) {
 }
 
 // The status a request line earns: 0 when it is one this server reads, with its method in
-// `method`.
-int ExamineRequestLine(std::string_view line, std::string_view* method) {
+// `method` and its target in `target_out`.
+int ExamineRequestLine(std::string_view line, std::string_view* method,
+                       std::string_view* target_out) {
   const auto first_space = line.find(' ');
   const auto last_space = line.rfind(' ');
   if (first_space == std::string_view::npos || first_space == last_space) return 400;
@@ -184,6 +186,7 @@ int ExamineRequestLine(std::string_view line, std::string_view* method) {
   if (!IsToken(*method) || target.empty() || target.find(' ') != std::string_view::npos) {
     return 400;
   }
+  *target_out = target;
   if (version == "HTTP/1.1" || version == "HTTP/1.0") return 0;
   const bool other_version = version.size() == 8 && version.starts_with("HTTP/") &&
                              std::isdigit(static_cast<unsigned char>(version[5])) &&
@@ -198,7 +201,7 @@ std::optional<Verdict> ExamineRequest(std::string_view data) {
   // Empty lines before the request line are allowed and skipped; they count towards the cap
   // all the same, or a client could send them without end.
   const std::size_t start = std::min(data.find_first_not_of("\r\n"), data.size());
-  std::string_view method;
+  std::string_view method, target;
   int line_status = 0;
   bool first_line = true;
   bool chunked = false;
@@ -216,7 +219,7 @@ std::optional<Verdict> ExamineRequest(std::string_view data) {
     position = end_of_line + 1;
     if (first_line) {
       first_line = false;
-      line_status = ExamineRequestLine(line, &method);
+      line_status = ExamineRequestLine(line, &method, &target);
       continue;
     }
     if (line.empty()) break;
@@ -255,7 +258,7 @@ std::optional<Verdict> ExamineRequest(std::string_view data) {
   const std::uint64_t body = length.value_or(0);
   if (body > kMaxBody) return Verdict{413, head};
   if (data.size() - position < body) return std::nullopt;
-  return Verdict{0, head};
+  return Verdict{0, head, std::string(target)};
 }
 
 // How a wait for a client ended.
@@ -518,7 +521,8 @@ class Listener final {
           ComposeAnswer(verdict.status, kErrorType, ReasonPhrase(verdict.status), verdict.head);
     } else {
       try {
-        answer = ComposeAnswer(200, kPageType, handler_(), verdict.head);
+        const HttpAnswer built = handler_(verdict.target);
+        answer = ComposeAnswer(200, built.Type, built.Body, verdict.head);
       } catch (const std::exception& e) {
         answer = ComposeAnswer(500, kErrorType, e.what(), verdict.head);
       } catch (...) {

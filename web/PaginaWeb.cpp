@@ -2,17 +2,22 @@
 // computer's date and time, rebuilt for every request on the HTTP server's threads.
 #include "web/PaginaWeb.h"
 
+#include <algorithm>
 #include <shared_mutex>
 
 #include "app/LineaDispositivo.h"
+#include "app/TallaStr.h"
 #include "app/TextoError.h"
 #include "platform/drives.h"
+#include "platform/latin1.h"
 #include "platform/locale.h"
 #include "web/Base64.h"
+#include "web/EstadoJson.h"
 
 namespace {
 
 constexpr char16_t kContacto[] = u"<h3>Contacto: soporte@orsanta.example</h3>";
+constexpr int kRecargaMaxima = 3600;  // seconds
 
 // Texts from volumes, the system and the program are written as text, never as markup.
 std::u16string EscaparHtml(const std::u16string& texto) {
@@ -54,7 +59,7 @@ std::u16string GetWebStr(const TInstantanea& foto) {
   return linea;
 }
 
-std::u16string IdHTTPServerCommandGet(TPrograma& P) {
+std::u16string IdHTTPServerCommandGet(TPrograma& P, int recarga) {
   // The copy keeps every worker alive while the page reads it, whatever the main thread does
   // to DList meanwhile.
   std::vector<std::shared_ptr<TDHilo>> hilos;
@@ -63,8 +68,11 @@ std::u16string IdHTTPServerCommandGet(TPrograma& P) {
     hilos = P.DList;
   }
   const std::u16string nombre = EscaparHtml(NombrePrograma());
-  std::u16string pagina = u"<html><head><title>" + nombre +
-                          u"</title></head><body><form method=\"post\" AUTOMPLETE=\"OFF\"><h1>" +
+  const std::u16string meta =
+      recarga > 0 ? u"<meta http-equiv=\"refresh\" content=\"" + EnteroStr(recarga) + u"\">"
+                  : std::u16string();
+  std::u16string pagina = u"<html><head><title>" + nombre + u"</title>" + meta +
+                          u"</head><body><form method=\"post\" AUTOMPLETE=\"OFF\"><h1>" +
                           ImgLinux(P.IconoIco, P.RutaPrograma) + nombre +
                           u"&nbspversi&oacute;n&nbsp" +
                           EscaparHtml(platform::FormatShortDate(P.AppVersion)) + u"</h1>" +
@@ -90,8 +98,37 @@ std::u16string ImgRuta(const TPrograma& P, const std::string& montaje) {
   return ImgLinux(P.IconoIco, montaje);
 }
 
+int SegundosRecarga(std::string_view destino) {
+  destino = destino.substr(0, destino.find('#'));
+  const std::size_t interrogacion = destino.find('?');
+  if (interrogacion == std::string_view::npos) return 0;
+  std::string_view consulta = destino.substr(interrogacion + 1);
+  while (!consulta.empty()) {
+    const std::size_t fin = std::min(consulta.find('&'), consulta.size());
+    const std::string_view parametro = consulta.substr(0, fin);
+    consulta.remove_prefix(std::min(fin + 1, consulta.size()));
+    if (!parametro.starts_with("refresh=")) continue;
+    // The first refresh decides; digits only, and a few of them, so that nothing overflows.
+    const std::string_view valor = parametro.substr(8);
+    if (valor.empty() || valor.size() > 4) return 0;
+    int segundos = 0;
+    for (const char c : valor) {
+      if (c < '0' || c > '9') return 0;
+      segundos = segundos * 10 + (c - '0');
+    }
+    return segundos >= 1 && segundos <= kRecargaMaxima ? segundos : 0;
+  }
+  return 0;
+}
+
+platform::HttpAnswer ResponderHTTP(TPrograma& P, std::string_view destino) {
+  const std::string_view ruta = destino.substr(0, destino.find_first_of("?#"));
+  if (ruta == "/status.json") return {EstadoDispositivosJson(P), "application/json"};
+  return platform::ToLatin1(IdHTTPServerCommandGet(P, SegundosRecarga(destino)));
+}
+
 void ConectarPaginaWeb(TPrograma& P) {
-  P.PaginaHTTP = [&P] { return IdHTTPServerCommandGet(P); };
+  P.PaginaHTTP = [&P](std::string_view destino) { return ResponderHTTP(P, destino); };
 }
 
 std::u16string ImgIcono(const std::string& ico) {

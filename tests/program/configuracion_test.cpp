@@ -142,6 +142,18 @@ TEST_F(ConfiguracionTest, AFileRunsThroughEveryRowAndTheServer) {
   EXPECT_EQ(programa.Valores[4], u"Si");
 }
 
+TEST_F(ConfiguracionTest, AFrontEndThatServesNoStatusNeverStartsTheServer) {
+  const std::uint16_t puerto = PuertoLibre();
+  ASSERT_NE(puerto, 0);
+  programa.ConServidorEstado = false;
+  Cargar(Archivo(kVersion, kOtrosColores, {u"3", u"5", u"No", EnteroStr(puerto), u"Si"}));
+  EXPECT_FALSE(programa.IdHTTPServer->Active());
+  EXPECT_FALSE(Responde(puerto));
+  EXPECT_EQ(programa.IdHTTPServer->Port(), puerto);
+  EXPECT_TRUE(programa.ValidarVariable(5, u"Si"));
+  EXPECT_FALSE(programa.IdHTTPServer->Active());
+}
+
 struct TCasoValor {
   const char* nombre;
   int fila;

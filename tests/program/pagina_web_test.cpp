@@ -6,14 +6,19 @@
 #include <map>
 #include <thread>
 
+#include "app/FechaIso.h"
 #include "app/LineaDispositivo.h"
 #include "app/TPrograma.h"
+#include "app/TextoError.h"
 #include "web/Base64.h"
+#include "web/EstadoJson.h"
 #include "web/PaginaWeb.h"
 #include "platform/drives.h"
 #include "platform/latin1.h"
 #include "platform/locale.h"
+#include "platform/paths.h"
 #include "tests/support/hilos_prueba.h"
+#include "tests/support/json_prueba.h"
 #include "tests/support/servidor_local.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/vista_simple.h"
@@ -24,10 +29,13 @@ using testing_support::Esperar;
 
 constexpr char kRutaPrograma[] = "/opt/orsanta/orsanta";
 
-// The page as it must be, given its drive lines and the date it shows. The time format of the
-// tests is a fixed text, so that a page can be compared whole.
-std::u16string Pagina(const std::u16string& dispositivos, const std::u16string& fecha) {
-  return u"<html><head><title>Orsanta</title></head><body><form method=\"post\" "
+// The page as it must be, given its drive lines and the date it shows, and the reload element
+// when it has one. The time format of the tests is a fixed text, so that a page can be
+// compared whole.
+std::u16string Pagina(const std::u16string& dispositivos, const std::u16string& fecha,
+                      const std::u16string& recarga = u"") {
+  return u"<html><head><title>Orsanta</title>" + recarga +
+         u"</head><body><form method=\"post\" "
          u"AUTOMPLETE=\"OFF\"><h1><img src=\"data:image/ico;base64,Zm9v\">Orsanta&nbspversi"
          u"&oacute;n&nbsp06/08/2016</h1><h3>Contacto: soporte@orsanta.example</h3><h2>"
          u"Dispositivos conectados:</h2><h3>" +
@@ -228,6 +236,101 @@ TEST_F(PaginaWebTest, ClientsAtOnceWhileDrivesComeAndGo) {
   }
   for (auto& cliente : clientes) cliente.join();
   EXPECT_EQ(buenas.load(), kClientes * kPeticiones);
+}
+
+TEST_F(PaginaWebTest, ARefreshQueryMakesThePageReloadItselfAndNothingElseDoes) {
+  programa.FormCreate();
+  programa.AppVersion = 42588;
+  const std::uint16_t puerto = testing_support::ActivarEnPuertoLibre(*programa.IdHTTPServer);
+  ASSERT_NE(puerto, 0);
+  auto cliente = testing_support::Cliente(puerto);
+  const auto pagina = [&](const std::string& destino) {
+    for (int intento = 0; intento < 3; ++intento) {
+      const std::u16string fecha = platform::FormatShortDate(platform::Now());
+      auto respuesta = cliente.Get(destino);
+      EXPECT_TRUE(respuesta);
+      if (!respuesta) return std::pair<std::string, std::u16string>();
+      EXPECT_EQ(respuesta->get_header_value("Content-Type"), "text/html; charset=ISO-8859-1");
+      if (fecha == platform::FormatShortDate(platform::Now())) {
+        return std::pair(respuesta->body, fecha);
+      }
+    }
+    return std::pair<std::string, std::u16string>();
+  };
+  const struct {
+    const char* destino;
+    const char16_t* recarga;
+  } casos[] = {
+      {"/?refresh=5", u"<meta http-equiv=\"refresh\" content=\"5\">"},
+      {"/estado?a=1&refresh=1", u"<meta http-equiv=\"refresh\" content=\"1\">"},
+      {"/?refresh=3600&refresh=7", u"<meta http-equiv=\"refresh\" content=\"3600\">"},
+      {"/?refresh=0", u""},
+      {"/?refresh=3601", u""},
+      {"/?refresh=99999999999999999999", u""},
+      {"/?refresh=-5", u""},
+      {"/?refresh=5x", u""},
+      {"/?refresh=", u""},
+      {"/?refresh", u""},
+      {"/?xrefresh=5", u""},
+      {"/status.jsonx?refresh=2", u"<meta http-equiv=\"refresh\" content=\"2\">"},
+  };
+  for (const auto& c : casos) {
+    SCOPED_TRACE(c.destino);
+    const auto [cuerpo, fecha] = pagina(c.destino);
+    EXPECT_EQ(cuerpo, platform::ToLatin1(Pagina(u"", fecha, c.recarga)));
+  }
+  EXPECT_EQ(SegundosRecarga("/?refresh=12#refresh=3"), 12);
+  EXPECT_EQ(SegundosRecarga("/#?refresh=3"), 0);
+}
+
+TEST_F(PaginaWebTest, StatusJsonNamesEveryDriveWithItsRoleStateAndError) {
+  const std::string e = Poner(u'E', u"", 2), f = Poner(u'F', u"", 3);
+  programa.AppVersion = 42588;
+  programa.DList = {
+      hilos.Origen({u"FUENTE", u"D", 0xD0, 512, 4096, carpeta.path() + "/D"}),
+      hilos.ConProgreso({u"<\"Ñ\">", u"E", 0xE0, 512, 4096, e}, 4000, 1000, u"dir\\a.bin"),
+      hilos.EnError({u"MALO", u"F", 0xF0, 512, 4096, f}, u"x\\b.bin", 8000),
+      hilos.Nuevo({u"SIN", u"AB", 0xDEADBEEF, 512, 4096, carpeta.path() + "/\xFF"}),
+  };
+  ASSERT_TRUE(Esperar([&] { return programa.DList[2]->GetDFin() == 8000; }));
+  const std::uint16_t puerto = testing_support::ActivarEnPuertoLibre(*programa.IdHTTPServer);
+  ASSERT_NE(puerto, 0);
+  // Any method, and a query, change nothing of the answer.
+  auto cliente = testing_support::Cliente(puerto);
+  auto get = cliente.Get("/status.json?refresh=5");
+  auto post = cliente.Post("/status.json", "a=1", "text/plain");
+  auto head = cliente.Head("/status.json");
+  ASSERT_TRUE(get && post && head);
+  EXPECT_EQ(head->get_header_value("Content-Type"), "application/json");
+  EXPECT_EQ(head->body, "");
+  const auto estado = testing_support::LeerJson(get->body);
+  ASSERT_TRUE(estado) << get->body;
+  ASSERT_TRUE(testing_support::LeerJson(post->body));
+  EXPECT_EQ(estado->Texto("version"), "2016-08-06");
+  const auto& unidades = estado->Miembro("drives")->lista;
+  ASSERT_EQ(unidades.size(), 4u);
+  EXPECT_EQ(unidades[0].Texto("role"), "source");
+  EXPECT_EQ(unidades[0].Texto("letter"), "D");
+  EXPECT_EQ(unidades[0].Texto("serial"), "000000D0");
+  EXPECT_EQ(unidades[1].Texto("role"), "destination");
+  EXPECT_EQ(unidades[1].Miembro("label")->texto, u"<\"Ñ\">");
+  EXPECT_EQ(unidades[1].Entero("bytes_done"), 1000);
+  EXPECT_EQ(unidades[1].Entero("bytes_total"), 4000);
+  EXPECT_EQ(unidades[1].Texto("file"), "dir/a.bin");
+  EXPECT_TRUE(unidades[1].Miembro("error")->EsNulo());
+  EXPECT_EQ(unidades[2].Texto("state"), "failed");
+  EXPECT_EQ(unidades[2].Texto("file"), "x/b.bin");
+  const testing_support::ValorJson* error = unidades[2].Miembro("error");
+  ASSERT_NE(error, nullptr);
+  EXPECT_EQ(error->Entero("code"), programa.DList[2]->GetLEC());
+  EXPECT_EQ(error->Miembro("message")->texto, MensajeError(programa.DList[2]->GetLEC()));
+  // A worker that is no one's destination yet, on a mount point whose name is no UTF-8.
+  EXPECT_EQ(unidades[3].Texto("role"), "none");
+  EXPECT_EQ(unidades[3].Texto("state"), "idle");
+  EXPECT_EQ(unidades[3].Texto("serial"), "DEADBEEF");
+  EXPECT_EQ(unidades[3].Miembro("mount")->texto,
+            platform::DecodeName(carpeta.path()) + u"/\xDCFF");
+  EXPECT_EQ(unidades[3].Texto("letter"), "AB");
 }
 
 }  // namespace

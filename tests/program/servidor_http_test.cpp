@@ -121,10 +121,11 @@ class ServidorHttpTest : public ::testing::Test {
 
   std::atomic<int> llamadas{0};
   std::string cuerpo = "p\xE1gina";
-  std::unique_ptr<platform::HttpServer> servidor = platform::MakeHttpServer([this] {
-    ++llamadas;
-    return cuerpo;
-  });
+  std::unique_ptr<platform::HttpServer> servidor =
+      platform::MakeHttpServer([this](std::string_view) {
+        ++llamadas;
+        return cuerpo;
+      });
   std::uint16_t puerto = 0;
 };
 
@@ -147,8 +148,27 @@ TEST_F(ServidorHttpTest, OtherMethodsDoNotReachTheHandler) {
   EXPECT_EQ(llamadas.load(), 0);
 }
 
+TEST_F(ServidorHttpTest, TheHandlerGetsTheTargetAsSentAndChoosesTheType) {
+  auto eco = platform::MakeHttpServer([](std::string_view destino) {
+    return platform::HttpAnswer(std::string(destino), "application/json");
+  });
+  const std::uint16_t otro = ActivarEnPuertoLibre(*eco);
+  ASSERT_NE(otro, 0);
+  for (const char* destino : {"/", "/status.json", "/a/b?c=%20d&e=%C3%B1", "/x?"}) {
+    auto respuesta = Cliente(otro).Get(destino);
+    ASSERT_TRUE(respuesta) << destino;
+    EXPECT_EQ(respuesta->status, 200);
+    EXPECT_EQ(respuesta->body, destino);
+    EXPECT_EQ(respuesta->get_header_value("Content-Type"), "application/json");
+  }
+  // A plain string is a page.
+  auto respuesta = Cliente(puerto).Get("/");
+  ASSERT_TRUE(respuesta);
+  EXPECT_EQ(respuesta->get_header_value("Content-Type"), "text/html; charset=ISO-8859-1");
+}
+
 TEST_F(ServidorHttpTest, AFailingHandlerAnswers500WithItsMessage) {
-  auto fallido = platform::MakeHttpServer([]() -> std::string {
+  auto fallido = platform::MakeHttpServer([](std::string_view) -> std::string {
     throw std::runtime_error("sin memoria para la p\xE1gina");
   });
   const std::uint16_t otro = ActivarEnPuertoLibre(*fallido);
@@ -165,7 +185,7 @@ TEST_F(ServidorHttpTest, ATakenPortFailsAndAFreedOneCanBeTakenAgain) {
   ASSERT_NE(ocupado.Puerto(), 0);
   const std::uint16_t puertos[] = {ocupado.Puerto(), puerto};
   for (const std::uint16_t p : puertos) {
-    auto segundo = platform::MakeHttpServer([] { return std::string(); });
+    auto segundo = platform::MakeHttpServer([](std::string_view) { return std::string(); });
     segundo->SetPort(p);
     EXPECT_FALSE(segundo->Activate()) << p;
     EXPECT_FALSE(segundo->Active());
@@ -269,7 +289,7 @@ TEST_F(ServidorHttpTest, HeadAnswersGiveTheLengthOfABodyTheyLeaveOut) {
 }
 
 TEST_F(ServidorHttpTest, AHandlerThrowingWhatIsNoStdExceptionAnswers500) {
-  auto fallido = platform::MakeHttpServer([]() -> std::string { throw 42; });
+  auto fallido = platform::MakeHttpServer([](std::string_view) -> std::string { throw 42; });
   const std::uint16_t otro = ActivarEnPuertoLibre(*fallido);
   ASSERT_NE(otro, 0);
   // Twice: the first failure must have left the server whole.
@@ -453,7 +473,7 @@ class Compuerta {
 TEST(ServidorHttpOcupadoTest, AFewHandlersRunAtOnceAndDeactivateClosesTheRequestsWaiting) {
   Compuerta compuerta;
   std::atomic<int> llamadas{0};
-  auto servidor = platform::MakeHttpServer([&] {
+  auto servidor = platform::MakeHttpServer([&](std::string_view) {
     ++llamadas;
     compuerta.Pasar();
     return std::string("p");
