@@ -105,13 +105,20 @@ void AgregarArrastrados(TPrograma& P, TLista& cola, const TLista& arrastrados,
       for (std::int64_t r = 0; r < n; ++r) {
         Avanzar(P, n * d + r, m * n);
         TFRec& Q = *trabajo[r];
+        const std::u16string camino = CaminoUnidad(rec.Montaje, Q.DNombre);
         if (Q.EncontrarDestino(W.GetId()) || EncontrarFR(listado, Q.ONombre) != nullptr ||
-            ArchivoIgual(*P.Entorno->Env, CaminoUnidad(rec.Montaje, Q.DNombre),
-                         Q.Tiempo.ETiempo, Q.Talla)) {
+            ArchivoIgual(*P.Entorno->Env, camino, Q.Tiempo.ETiempo, Q.Talla)) {
           continue;
         }
         Q.DList.push_back(W.GetId());
         W.AddDFin(Q.DTalla(rec.SectorSize));
+        // An older copy of the file (a cancelled copy's) is written over: its space comes back.
+        platform::FileAttributeData viejo;
+        if (!(Q.Atributos & platform::FILE_ATTRIBUTE_DIRECTORY) &&
+            P.Entorno->Env->GetFileAttributesEx(camino, &viejo) &&
+            !(viejo.Attributes & platform::FILE_ATTRIBUTE_DIRECTORY)) {
+          P.SumarReemplazo(W, RedondearTalla(rec.SectorSize, viejo.Size));
+        }
       }
     }
   } catch (...) {
@@ -274,6 +281,11 @@ void TPrograma::DListBoxDropFiles(const std::vector<std::u16string>& nombres) {
     if (W.Seleccionado) destinos.push_back(&W);
   }
   if (destinos.empty()) return;
+  const bool eliminar = ModoEliminar(Botones[ToolButtonSumarRestar]);
+  if (!eliminar) EmpezarTrabajos();
+  // The check of the destinations shows their free space as it is now, not as the last
+  // refresh or job left it.
+  for (TDHilo* W : destinos) W->GetEspacioLibre();
 
   std::exception_ptr fallo;
   {
@@ -288,7 +300,7 @@ void TPrograma::DListBoxDropFiles(const std::vector<std::u16string>& nombres) {
     {
       TColaBloqueada cola(*OCopia);
       try {
-        if (ModoEliminar(Botones[ToolButtonSumarRestar])) {
+        if (eliminar) {
           EliminarArrastrados(*this, *cola, arrastrados, destinos);
         } else {
           AgregarArrastrados(*this, *cola, arrastrados, destinos);

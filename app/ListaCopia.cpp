@@ -94,6 +94,7 @@ void TPrograma::AbrirLista(const std::string& ruta) {
       AsignarOrigen(hilo);
       break;
     }
+    EmpezarTrabajos();
     {
       // A record cut short or missing ends the reading; those queued before it stay.
       std::unique_lock<std::shared_mutex> escritura(SincronizadorListas);

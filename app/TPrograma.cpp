@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "app/PintarDispositivo.h"
 #include "app/TallaStr.h"
 #include "platform/latin1.h"
 #include "platform/locale.h"
@@ -94,6 +95,72 @@ void TPrograma::FormDestroy() {
 
 void TPrograma::TimerVTimer() {
   for (const auto& hilo : DList) hilo->OnTime();
+  // A job that ended has changed the drive's free space: what was read before it (at the
+  // refresh or the drop) is stale, and a shortfall counted then would stay on the row.
+  for (const auto& hilo : DList) {
+    const TEstado estado = hilo->GetEstado();
+    if (estado != TEstado::Terminado && estado != TEstado::Fallido && estado != TEstado::Reposo)
+      continue;
+    TTrabajo& trabajo = Trabajos[hilo->GetId()];
+    const std::int64_t pos = hilo->GetDPos();
+    if (trabajo.PosEspacio == pos) continue;
+    trabajo.PosEspacio = pos;
+    hilo->GetEspacioLibre();
+  }
+  // Workers that left the list leave their figures.
+  std::erase_if(Trabajos, [this](const auto& par) {
+    return std::none_of(DList.begin(), DList.end(),
+                        [&](const auto& hilo) { return hilo->GetId() == par.first; });
+  });
+}
+
+TFila TPrograma::Fila(const TDHilo& hilo) const {
+  TFila fila = TFila::De(hilo.GetInstantanea());
+  const auto it = Trabajos.find(hilo.GetId());
+  fila.Detenido = Botones[ToolButtonContinuarDetener].ImageIndex != 0 && hilo.Suspended();
+  if (it == Trabajos.end()) return fila;
+  const TTrabajo& trabajo = it->second;
+  fila.TrabajoPos = fila.Foto.DPos - trabajo.BasePos;
+  fila.TrabajoFin = fila.Foto.DFin - trabajo.BaseFin;
+  // Files written over give their space back as they are created again: while the job runs the
+  // space it leaves counts them. Once it ends the drive's free space is read again.
+  TCapacidad& capacidad = fila.Foto.Capacidad;
+  if (trabajo.Reemplazo > 0 && capacidad.Valida && !fila.Foto.EsOrigen && Activo(EstadoFila(fila))) {
+    const std::int64_t queda = (capacidad.Faltan ? -capacidad.Bytes : capacidad.Bytes) +
+                               trabajo.Reemplazo;
+    capacidad.Faltan = queda < 0;
+    capacidad.Bytes = queda < 0 ? -queda : queda;
+  }
+  return fila;
+}
+
+std::vector<TFila> TPrograma::Filas() const {
+  std::vector<TFila> filas;
+  filas.reserve(DList.size());
+  for (const auto& hilo : DList) filas.push_back(Fila(*hilo));
+  return filas;
+}
+
+void TPrograma::EmpezarTrabajos() {
+  const auto ocupado = [](TEstado estado) {
+    return estado == TEstado::EnCola || estado == TEstado::Escribiendo ||
+           estado == TEstado::Sincronizando;
+  };
+  const bool en_curso = std::any_of(DList.begin(), DList.end(),
+                                    [&](const auto& hilo) { return ocupado(hilo->GetEstado()); });
+  for (const auto& hilo : DList) {
+    const TEstado estado = hilo->GetEstado();
+    // While a job runs its failed drives stay in it, so that its summary keeps them.
+    if (ocupado(estado) || (en_curso && estado == TEstado::Fallido)) continue;
+    TTrabajo& trabajo = Trabajos[hilo->GetId()];
+    trabajo.BasePos = hilo->GetDPos();
+    trabajo.BaseFin = hilo->GetDFin();
+    trabajo.Reemplazo = 0;
+  }
+}
+
+void TPrograma::SumarReemplazo(const TDHilo& hilo, std::int64_t bytes) {
+  Trabajos[hilo.GetId()].Reemplazo += bytes;
 }
 
 void TPrograma::PBMemoriaPaint(platform::Canvas& canvas, int W, int H) {
@@ -108,18 +175,22 @@ void TPrograma::PBMemoriaPaint(platform::Canvas& canvas, int W, int H) {
                                                                      : Colores.ColorError.load();
     const std::u16string texto = u" Memoria ocupada " + EnteroStr(L) + u"%, Libre " +
                                  TallaStr(static_cast<std::int64_t>(A));
+    // Each text keeps its contrast over the bar and beside it.
+    const platform::Color letra = canvas.FontColor();
     canvas.SetBrushColor(color);
     if (ProgresoTexto.empty()) {
       canvas.FillRect({0, 0, x, H});
       canvas.SetBrushClear();
-      canvas.TextOut(0, H / 2 - canvas.TextHeight(u"Wg") / 2, texto);
+      TextoSobreBarra(canvas, 0, H / 2 - canvas.TextHeight(u"Wg") / 2, texto, {0, 0, W, H}, x,
+                      color, ColorVentana, letra);
     } else {
       canvas.FillRect({0, 0, x, H / 2});
       canvas.SetBrushColor(Colores.ColorDestino.load());
       canvas.FillRect({0, H / 2, ProgresoValor, H});
       canvas.SetBrushClear();
-      canvas.TextOut(0, 0, texto);
-      canvas.TextOut(0, H / 2, ProgresoTexto);
+      TextoSobreBarra(canvas, 0, 0, texto, {0, 0, W, H / 2}, x, color, ColorVentana, letra);
+      TextoSobreBarra(canvas, 0, H / 2, ProgresoTexto, {0, H / 2, W, H}, ProgresoValor,
+                      Colores.ColorDestino.load(), ColorVentana, letra);
     }
   } catch (...) {
     // A bar left half drawn is drawn again at the next tick.

@@ -7,11 +7,13 @@
 #include <deque>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <shared_mutex>
 #include <string>
 #include <vector>
 
+#include "app/FilaDispositivo.h"
 #include "app/TColores.h"
 #include "app/TVistaDispositivos.h"
 #include "engine/TDHilo.h"
@@ -53,8 +55,21 @@ class TPrograma {
   void FormCreate();
   void FormDestroy();
 
-  // Every timer tick: speed texts of every worker; the window then repaints.
+  // Every timer tick: speed texts of every worker, and the free space of every worker whose job
+  // has ended since its drive's free space was last read; the window then repaints.
   void TimerVTimer();
+
+  // A worker's row: its snapshot with the figures of its current job, and whether the user has
+  // stopped it.
+  TFila Fila(const TDHilo& hilo) const;
+  // The rows of DList, in order.
+  std::vector<TFila> Filas() const;
+  // A new job starts: every worker with nothing to do (idle, done, or, while no worker is busy,
+  // failed) counts its job's figures from here. Called before a drop or a copy list adds work.
+  void EmpezarTrabajos();
+  // A drop gives `hilo` a file that replaces `bytes` already on its drive: while the job runs
+  // its row counts them as space the job gives back.
+  void SumarReemplazo(const TDHilo& hilo, std::int64_t bytes);
   // The device refresh.
   void ToolButtonActualizarClick();
 
@@ -118,6 +133,7 @@ class TPrograma {
   platform::Color ColorResaltado = platform::Rgb(0, 120, 215);
   platform::Color ColorLista = platform::Rgb(255, 255, 255);
   platform::Color ColorTexto = platform::Rgb(0, 0, 0);
+  platform::Color ColorVentana = platform::Rgb(240, 240, 240);  // behind the memory bar's text
 
   // The bars' colours (settings rows 1 to 3).
   TColores Colores;
@@ -171,6 +187,16 @@ class TPrograma {
   std::deque<std::unique_ptr<TFRec>> ListarArrastrados(const std::vector<std::u16string>& nombres);
 
   TVistaDispositivos& Vista;
+  // Per worker (by its identity): DPos and DFin when its current job started, DPos when its
+  // drive's free space was last read, and the bytes of older files its job writes over. Main
+  // thread only.
+  struct TTrabajo {
+    std::int64_t BasePos = 0;
+    std::int64_t BaseFin = 0;
+    std::int64_t PosEspacio = 0;
+    std::int64_t Reemplazo = 0;
+  };
+  std::map<TIdDestino, TTrabajo> Trabajos;
   // The folders the scan is inside of, outermost first: a link back to one of them is a cycle.
   std::vector<platform::FileIdentity> CarpetasEnCurso;
 };

@@ -3,12 +3,20 @@
 #include <QApplication>
 #include <QFile>
 #include <QHBoxLayout>
+#include <QImage>
+#include <QLabel>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/PintarDispositivo.h"
+#include "app/TallaStr.h"
 #include "gui/ColoresQt.h"
+#include "gui/QtCanvas.h"
 #include "gui/DialogosLista.h"
 #include "gui/IconosIco.h"
 #include "gui/TBarraHerramientas.h"
@@ -49,6 +57,9 @@ TFormDList::TFormDList(QWidget* parent)
   fuente.setPixelSize(kPixelesFuente);
   setFont(fuente);
   resize(kTallaCliente);
+  // A drive's row and the memory text may need more than the designed width; the window can be
+  // made narrower or wider by hand.
+  setMinimumSize(200, 150);
 
   panel_ = new TPanelConfigurar(*programa_, this);
   lista_->setObjectName(QStringLiteral("DListBox"));
@@ -57,7 +68,12 @@ TFormDList::TFormDList(QWidget* parent)
     const auto& hilos = programa_->DList;
     return fila >= 0 && fila < static_cast<int>(hilos.size()) ? hilos[fila].get() : nullptr;
   };
+  lista_->Modelo().FilaDeHilo = [this](const TDHilo& hilo) { return programa_->Fila(hilo); };
   lista_->setItemDelegate(new TDelegadoDispositivo(*programa_, lista_));
+  resumen_ = new QLabel(this);
+  resumen_->setObjectName(QStringLiteral("Resumen"));
+  resumen_->setContentsMargins(4, 2, 4, 2);
+  resumen_->setTextFormat(Qt::PlainText);
   herramientas_ = new TBarraHerramientas(this);
   memoria_ = new TBarraMemoria(*programa_, this);
   memoria_->setObjectName(QStringLiteral("PBMemoria"));
@@ -65,6 +81,7 @@ TFormDList::TFormDList(QWidget* parent)
   columna->setContentsMargins(0, 0, 0, 0);
   columna->setSpacing(0);
   columna->addWidget(panel_);
+  columna->addWidget(resumen_);
   columna->addWidget(lista_, 1);
   columna->addWidget(PanelBarra(herramientas_, memoria_, this));
 
@@ -72,6 +89,7 @@ TFormDList::TFormDList(QWidget* parent)
   programa_->ColorResaltado = ColorCanvas(colores.color(QPalette::Highlight));
   programa_->ColorLista = ColorCanvas(colores.color(QPalette::Base));
   programa_->ColorTexto = ColorCanvas(colores.color(QPalette::WindowText));
+  programa_->ColorVentana = ColorCanvas(palette().color(QPalette::Window));
   programa_->RepintarMemoria = [this] { memoria_->repaint(); };
   programa_->ProcesarMensajes = [] { QCoreApplication::processEvents(); };
   programa_->CursorOcupado = [](bool ocupado) {
@@ -111,6 +129,7 @@ TFormDList::TFormDList(QWidget* parent)
   ConectarPaginaWeb(*programa_);
   programa_->FormCreate();
   MostrarEstado();
+  resize(TallaInicial());
   Colocar();
   timer_->start();
 }
@@ -179,8 +198,23 @@ void TFormDList::TimerVTimer() {
 
 void TFormDList::MostrarEstado() {
   herramientas_->Mostrar(programa_->Botones, programa_->ToolbarEnabled);
+  resumen_->setText(QString::fromStdU16String(TextoResumen(Resumir(programa_->Filas()))));
   setWindowTitle(QString::fromStdU16String(programa_->Caption));
   panel_->setVisible(programa_->PanelConfigurarVisible);
+}
+
+QSize TFormDList::TallaInicial() {
+  QImage lienzo(1, 1, QImage::Format_ARGB32_Premultiplied);
+  QPainter painter(&lienzo);
+  painter.setFont(lista_->font());
+  QtCanvas canvas(painter);
+  const int marco = 2 * lista_->frameWidth();
+  const int barra_vertical = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, lista_);
+  const int fila = AnchoFilaNormal(canvas) + marco + barra_vertical;
+  // The memory bar beside the toolbar holds its text with the most digits it can have.
+  const std::u16string memoria = u" Memoria ocupada 100%, Libre " + TallaStr(999LL << 30) + u" ";
+  const int abajo = herramientas_->sizeHint().width() + canvas.TextWidth(memoria);
+  return QSize(std::max({kTallaCliente.width(), fila, abajo}), kTallaCliente.height());
 }
 
 void TFormDList::Colocar() {

@@ -215,7 +215,7 @@ class PinturaTest : public QObject {
       QCOMPARE(r.width(), lista->viewport()->width());
       const QColor relleno = ColorQt(i == 1 ? programa.ColorResaltado : programa.ColorLista);
       QCOMPARE(imagen.pixelColor(r.right() - 2, r.top() + 1), relleno);
-      QCOMPARE(imagen.pixelColor(r.right() - 2, r.bottom() - 1), relleno);
+      QCOMPARE(imagen.pixelColor(r.left() + 2, r.bottom() - 1), relleno);
       QCOMPARE(imagen.pixelColor(r.left() + 5, r.bottom()), QColor(Qt::black));
       QCOMPARE(imagen.pixelColor(r.right() - 2, r.bottom()), QColor(Qt::black));
       const QRect primera_linea(r.left(), r.top(), r.width() / 2, alto / 2);
