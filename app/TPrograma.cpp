@@ -1,7 +1,10 @@
 // Start-up, shut-down, the timer and the drawing of the main window's state.
 #include "app/TPrograma.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -16,17 +19,46 @@ namespace {
 
 constexpr std::int32_t kFileAppVersion = 42563;
 
-// The settings file lies beside the executable; empty when the executable cannot be found,
-// and the program then runs on the defaults.
+// The settings file of the running program (RutaConfiguracionPara); empty when the executable
+// cannot be found, and the program then runs on the defaults.
 std::string RutaConfiguracionInicial() {
   std::error_code error;
   const std::filesystem::path programa = std::filesystem::read_symlink("/proc/self/exe", error);
-  std::string nombre;
-  if (error || !platform::EncodeName(NombrePrograma() + u".cfg", &nombre)) return {};
-  return (programa.parent_path() / nombre).string();
+  if (error) return {};
+  return RutaConfiguracionPara(programa.parent_path().string(), std::getenv("XDG_CONFIG_HOME"),
+                               std::getenv("HOME"));
 }
 
 }  // namespace
+
+std::string RutaConfiguracionPara(const std::string& carpeta_programa,
+                                  const char* xdg_config_home, const char* home) {
+  std::string nombre;
+  if (!platform::EncodeName(NombrePrograma() + u".cfg", &nombre)) return {};
+  const std::filesystem::path junto = std::filesystem::path(carpeta_programa) / nombre;
+  std::error_code error;
+  if (std::filesystem::exists(junto, error)) return junto.string();
+  // A program installed in the system's folders keeps its settings per user, also when root
+  // could write there.
+  bool del_sistema = false;
+  for (const char* sistema : {"/usr/", "/bin/", "/sbin/", "/opt/", "/snap/"}) {
+    if ((carpeta_programa + "/").rfind(sistema, 0) == 0) del_sistema = true;
+  }
+  if (!del_sistema && access(carpeta_programa.c_str(), W_OK) == 0) return junto.string();
+  std::filesystem::path base;
+  if (xdg_config_home != nullptr && xdg_config_home[0] == '/') {
+    base = xdg_config_home;
+  } else if (home != nullptr && home[0] != 0) {
+    base = std::filesystem::path(home) / ".config";
+  } else {
+    return {};
+  }
+  std::u16string carpeta = NombrePrograma();
+  for (char16_t& c : carpeta) c = (c >= u'A' && c <= u'Z') ? c - u'A' + u'a' : c;
+  std::string carpeta_bytes;
+  if (!platform::EncodeName(carpeta, &carpeta_bytes)) return {};
+  return (base / carpeta_bytes / nombre).string();
+}
 
 TPrograma::TPrograma(TVistaDispositivos& vista, std::shared_ptr<platform::Env> env)
     : Entorno(std::make_shared<TEntorno>(std::move(env))), Vista(vista) {

@@ -25,6 +25,13 @@
 // The program's name: caption, settings and listing file names, status page title.
 std::u16string NombrePrograma();
 
+// Where the settings file lies for a program in `carpeta_programa`: beside it where a file already
+// lies there (a portable copy) or where that folder can be written (and is not one of the
+// system's); otherwise in the user's configuration folder, $XDG_CONFIG_HOME/orsanta/ or, without
+// it, ~/.config/orsanta/ (an installed program). Empty when neither can be told.
+std::string RutaConfiguracionPara(const std::string& carpeta_programa, const char* xdg_config_home,
+                                  const char* home);
+
 // The eight toolbar buttons, left to right.
 enum TBotonId {
   ToolButtonContinuarDetener,
@@ -117,7 +124,7 @@ class TPrograma {
   bool ValidarVariable(int fila, const std::u16string& texto);
   static std::u16string QuitarEspacios(const std::u16string& texto);
   std::array<std::u16string, 5> Valores;  // the value column as the editor holds it
-  std::string RutaConfiguracion;          // the settings file, beside the executable
+  std::string RutaConfiguracion;          // the settings file (RutaConfiguracionPara)
 
   // The status server answers every request with the page PaginaHTTP builds (set by the front
   // end that serves it; without it, an empty page). Called on the server's threads.
