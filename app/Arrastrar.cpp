@@ -9,6 +9,7 @@
 #include "app/Ocupado.h"
 #include "app/TPrograma.h"
 #include "app/TSuspension.h"
+#include "app/TallaStr.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 
@@ -68,8 +69,15 @@ TFRec* Buscar(const std::vector<TFRec*>& por_nombre, const std::u16string& nombr
 // under its name) and each destination that has it neither queued, nor named in its listing,
 // nor on its drive. A failure ends add mode silently: records it left without destinations
 // leave the queue in the tail.
-void AgregarArrastrados(TPrograma& P, TLista& cola, const TLista& arrastrados,
-                        const std::vector<TDHilo*>& destinos) {
+// What add mode gave out: copies of entries to destinations, and the destinations given any.
+struct TAgregados {
+  std::int64_t copias = 0;
+  std::int64_t destinos = 0;
+};
+
+TAgregados AgregarArrastrados(TPrograma& P, TLista& cola, const TLista& arrastrados,
+                              const std::vector<TDHilo*>& destinos) {
+  TAgregados agregados;
   try {
     const std::vector<TFRec*> encolados = PorNombre(cola);
     P.Refrescar();
@@ -102,6 +110,7 @@ void AgregarArrastrados(TPrograma& P, TLista& cola, const TLista& arrastrados,
       P.Refrescar();
       TSuspension suspension(W);
       const TLista listado = P.LeerListado(W);
+      const std::int64_t antes = agregados.copias;
       for (std::int64_t r = 0; r < n; ++r) {
         Avanzar(P, n * d + r, m * n);
         TFRec& Q = *trabajo[r];
@@ -112,6 +121,7 @@ void AgregarArrastrados(TPrograma& P, TLista& cola, const TLista& arrastrados,
         }
         Q.DList.push_back(W.GetId());
         W.AddDFin(Q.DTalla(rec.SectorSize));
+        ++agregados.copias;
         // An older copy of the file (a cancelled copy's) is written over: its space comes back.
         platform::FileAttributeData viejo;
         if (!(Q.Atributos & platform::FILE_ATTRIBUTE_DIRECTORY) &&
@@ -120,10 +130,12 @@ void AgregarArrastrados(TPrograma& P, TLista& cola, const TLista& arrastrados,
           P.SumarReemplazo(W, RedondearTalla(rec.SectorSize, viejo.Size));
         }
       }
+      if (agregados.copias > antes) ++agregados.destinos;
     }
   } catch (...) {
     // Silenced here, in the one place add mode ends on a failure.
   }
+  return agregados;
 }
 
 // Delete mode: the queued copies of the dropped entries to the destinations are cancelled,
@@ -208,9 +220,19 @@ void TPrograma::WMDropFiles(const std::vector<std::string>& nombres) {
   if (OCopia && hilo == OCopia.get()) {
     DListBoxDropFiles(caminos);
     PonerModoAgregar(Botones[ToolButtonSumarRestar]);
-  } else if (MostrarMensaje) {
-    MostrarMensaje(u"Origen de copia no valido");
+    return;
   }
+  // Why, below the message: which volume is the source and how another one can be.
+  if (OCopia) {
+    const THRec rec = OCopia->GetAppRec();
+    Aviso = u"Esta copia lee desde " + rec.Nombre + u" (" + rec.Letra +
+            u"): arrastre los archivos desde ese volumen. Para copiar desde otro, cierre el "
+            u"programa y vuelva a abrirlo.";
+  } else {
+    Aviso = u"Los archivos no están en ninguna unidad de la lista: si acaba de conectarla, pulse "
+            u"Actualizar y vuelva a arrastrarlos.";
+  }
+  if (MostrarMensaje) MostrarMensaje(u"Origen de copia no valido");
 }
 
 void TPrograma::AsignarOrigen(const std::shared_ptr<TDHilo>& DH) {
@@ -280,7 +302,13 @@ void TPrograma::DListBoxDropFiles(const std::vector<std::u16string>& nombres) {
     W.Seleccionado = Vista.Selected(item);
     if (W.Seleccionado) destinos.push_back(&W);
   }
-  if (destinos.empty()) return;
+  if (destinos.empty()) {
+    const THRec rec = OCopia->GetAppRec();
+    Aviso = u"Origen: " + rec.Nombre + u" (" + rec.Letra +
+            u"). No hay memorias de destino seleccionadas: seleccione una o más y vuelva a "
+            u"arrastrar los archivos.";
+    return;
+  }
   const bool eliminar = ModoEliminar(Botones[ToolButtonSumarRestar]);
   if (!eliminar) EmpezarTrabajos();
   // The check of the destinations shows their free space as it is now, not as the last
@@ -288,6 +316,8 @@ void TPrograma::DListBoxDropFiles(const std::vector<std::u16string>& nombres) {
   for (TDHilo* W : destinos) W->GetEspacioLibre();
 
   std::exception_ptr fallo;
+  TAgregados agregados;
+  std::int64_t entradas = 0;
   {
     TBarraOcupada ocupada(*this);
     TFinArrastre fin(*this);
@@ -296,6 +326,7 @@ void TPrograma::DListBoxDropFiles(const std::vector<std::u16string>& nombres) {
       TSuspension suspension(*OCopia);
       arrastrados = ListarArrastrados(nombres);
     }
+    entradas = static_cast<std::int64_t>(arrastrados.size());
     Refrescar();
     {
       TColaBloqueada cola(*OCopia);
@@ -303,7 +334,7 @@ void TPrograma::DListBoxDropFiles(const std::vector<std::u16string>& nombres) {
         if (eliminar) {
           EliminarArrastrados(*this, *cola, arrastrados, destinos);
         } else {
-          AgregarArrastrados(*this, *cola, arrastrados, destinos);
+          agregados = AgregarArrastrados(*this, *cola, arrastrados, destinos);
         }
       } catch (...) {
         // Kept for after the tail: no record may stay queued without a destination.
@@ -320,4 +351,18 @@ void TPrograma::DListBoxDropFiles(const std::vector<std::u16string>& nombres) {
   }
   if (fallo) std::rethrow_exception(fallo);
   ToolButtonPriorizarClick();
+  const std::u16string memorias =
+      EnteroStr(static_cast<std::int64_t>(destinos.size())) +
+      (destinos.size() == 1 ? u" memoria." : u" memorias.");
+  if (eliminar) {
+    Aviso = u"Eliminado lo arrastrado en " + memorias;
+  } else if (entradas == 0) {
+    Aviso = u"Nada que copiar: lo arrastrado no se pudo leer o está vacío.";
+  } else if (agregados.copias == 0) {
+    Aviso = u"Nada que copiar: las memorias seleccionadas ya tienen lo arrastrado.";
+  } else {
+    Aviso = u"Copia añadida: " + EnteroStr(agregados.copias) + u" copias para " +
+            EnteroStr(agregados.destinos) +
+            (agregados.destinos == 1 ? u" memoria." : u" memorias.");
+  }
 }

@@ -7,6 +7,8 @@
 #include "app/ColaBloqueada.h"
 #include "app/Ocupado.h"
 #include "app/TPrograma.h"
+#include "app/TallaStr.h"
+#include "platform/locale.h"
 
 namespace {
 
@@ -56,9 +58,11 @@ void TPrograma::GuardarLista(const std::string& ruta) {
     ProgresoTexto = u"Guardando lista";
     std::string bytes;
     EscribirPalabra(bytes, OCopia->GetAppRec().ID);
+    std::int64_t n_guardados = 0;
     {
       TColaBloqueada cola(*OCopia);
       const std::int64_t n = static_cast<std::int64_t>((*cola).size());
+      n_guardados = n;
       EscribirEntero(bytes, static_cast<std::int32_t>(n));
       for (std::int64_t i = 0; i < n; ++i) {
         // Only the bar: the window's messages wait, as the source's queue is held.
@@ -68,6 +72,10 @@ void TPrograma::GuardarLista(const std::string& ruta) {
     }
     // Neither a file that cannot be written nor a failure above is reported.
     EscribirArchivoCompleto(ruta, bytes);
+    Aviso = (n_guardados == 0 ? u"La cola está vacía: la lista guardada no tiene nada que copiar ("
+                              : u"Lista de copia guardada: " + EnteroStr(n_guardados) +
+                                    u" entradas (") +
+            platform::FromUtf8(ruta) + u").";
   } catch (...) {
   }
 }
@@ -86,6 +94,8 @@ void TPrograma::AbrirLista(const std::string& ruta) {
     if (!lector.LeerPalabra(&serie)) return;
     TDHilo* origen = EncontrarID(por_id, serie);
     if (origen == nullptr) {
+      Aviso = u"El volumen de origen de la lista no está conectado: conéctelo, pulse Actualizar "
+              u"y vuelva a abrir la lista.";
       if (MostrarMensaje) MostrarMensaje(u"Origen de copia no valido");
       return;
     }
@@ -95,16 +105,20 @@ void TPrograma::AbrirLista(const std::string& ruta) {
       break;
     }
     EmpezarTrabajos();
+    std::int32_t leidos = 0;
     {
       // A record cut short or missing ends the reading; those queued before it stay.
       std::unique_lock<std::shared_mutex> escritura(SincronizadorListas);
       std::int32_t n;
       if (lector.LeerEntero(&n)) {
         for (std::int32_t i = 0; i < n && OCopia->LeerFR(lector, por_id); ++i) {
+          ++leidos;
           if (AvanzarProgreso(i, n)) Refrescar();
         }
       }
     }
+    Aviso = leidos == 0 ? u"La lista de copia no tiene nada que copiar."
+                        : u"Lista de copia abierta: " + EnteroStr(leidos) + u" entradas en cola.";
     for (const auto& hilo : DList) hilo->GetEspacioLibre();
     Vista.Repaint();
     if (ProcesarMensajes) ProcesarMensajes();

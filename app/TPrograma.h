@@ -163,6 +163,10 @@ class TPrograma {
 
   // What the window shows.
   std::u16string Caption;
+  // What the last command did where nothing else shows it, or why it did nothing; the window
+  // shows it under the summary line (and below the text of a message box) until the next
+  // command. Empty: the command showed its own effect.
+  std::u16string Aviso;
   std::array<TBoton, kNumBotones> Botones;
   bool ToolbarEnabled = true;
   bool PanelConfigurarVisible = false;

@@ -74,6 +74,12 @@ TFormDList::TFormDList(QWidget* parent)
   resumen_->setObjectName(QStringLiteral("Resumen"));
   resumen_->setContentsMargins(4, 2, 4, 2);
   resumen_->setTextFormat(Qt::PlainText);
+  aviso_ = new QLabel(this);
+  aviso_->setObjectName(QStringLiteral("Aviso"));
+  aviso_->setContentsMargins(4, 0, 4, 2);
+  aviso_->setTextFormat(Qt::PlainText);
+  aviso_->setWordWrap(true);
+  aviso_->hide();
   herramientas_ = new TBarraHerramientas(this);
   memoria_ = new TBarraMemoria(*programa_, this);
   memoria_->setObjectName(QStringLiteral("PBMemoria"));
@@ -82,6 +88,7 @@ TFormDList::TFormDList(QWidget* parent)
   columna->setSpacing(0);
   columna->addWidget(panel_);
   columna->addWidget(resumen_);
+  columna->addWidget(aviso_);
   columna->addWidget(lista_, 1);
   columna->addWidget(PanelBarra(herramientas_, memoria_, this));
 
@@ -104,9 +111,12 @@ TFormDList::TFormDList(QWidget* parent)
     return DialogoGuardarLista(this, ruta);
   };
   // A box owned by the window stays above it, always-on-top as the window is.
+  // The program's notice, when it has one, says below the message why and what to do.
   programa_->MostrarMensaje = [this](const std::u16string& texto) {
-    QMessageBox::information(this, QString::fromStdU16String(NombrePrograma()),
-                             QString::fromStdU16String(texto), QMessageBox::Ok);
+    QMessageBox caja(QMessageBox::Information, QString::fromStdU16String(NombrePrograma()),
+                     QString::fromStdU16String(texto), QMessageBox::Ok, this);
+    caja.setInformativeText(QString::fromStdU16String(programa_->Aviso));
+    caja.exec();
   };
   // Workers beep from their own threads; the sound is made on the main thread.
   platform::SetBeepHook([](unsigned) {
@@ -145,6 +155,7 @@ void TFormDList::BotonPulsado(TBotonId boton) {
   // A long command lets clicks through while it processes messages; the buttons may still look
   // enabled until the next tick, but a disabled toolbar takes no command.
   if (!programa_->ToolbarEnabled) return;
+  programa_->Aviso.clear();
   switch (boton) {
     case ToolButtonContinuarDetener:
       programa_->ToolButtonContinuarDetenerClick();
@@ -182,6 +193,7 @@ void TFormDList::ArchivosSoltados(const std::vector<std::string>& rutas) {
   QMetaObject::invokeMethod(
       this,
       [this, rutas] {
+        programa_->Aviso.clear();
         programa_->WMDropFiles(rutas);
         MostrarEstado();
       },
@@ -199,6 +211,8 @@ void TFormDList::TimerVTimer() {
 void TFormDList::MostrarEstado() {
   herramientas_->Mostrar(programa_->Botones, programa_->ToolbarEnabled);
   resumen_->setText(QString::fromStdU16String(TextoResumen(Resumir(programa_->Filas()))));
+  aviso_->setText(QString::fromStdU16String(programa_->Aviso));
+  aviso_->setVisible(!programa_->Aviso.empty());
   setWindowTitle(QString::fromStdU16String(programa_->Caption));
   panel_->setVisible(programa_->PanelConfigurarVisible);
 }

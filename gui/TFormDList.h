@@ -40,6 +40,7 @@ class TFormDList final : public QWidget {
   std::unique_ptr<TPrograma> programa_;
   TPanelConfigurar* panel_;             // PageControlConfigurar
   QLabel* resumen_;                     // the job's summary line above the list
+  QLabel* aviso_;                       // the program's notice, under the summary
   TBarraHerramientas* herramientas_;    // ToolBarHerramientas
   TBarraMemoria* memoria_;              // PBMemoria
   QTimer* timer_;                       // TimerV

@@ -299,6 +299,23 @@ class VentanaTest : public QObject {
     ventana_.reset();
     for (const auto& hilo : hilos) QVERIFY(hilo->Terminated());
   }
+
+  // A command that changes nothing visible says so under the summary line until the next one.
+  void avisoBajoElResumen() {
+    unidades_->Poner(u'D', 0x1111, u"UNO");
+    TFormDList& ventana = Abrir();
+    ventana.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&ventana));
+    auto* aviso = Control<QLabel>("Aviso");
+    QVERIFY(aviso->isHidden());
+    ventana.Programa().ToolButtonPriorizarClick();
+    QTRY_VERIFY(aviso->isVisible());
+    QCOMPARE(aviso->text(), QStringLiteral("Aún no hay copia: no hay nada que priorizar."));
+    QVERIFY(aviso->geometry().top() > Control<QLabel>("Resumen")->geometry().top());
+    // The next command clears it.
+    QTest::mouseClick(Boton(ToolButtonAjusteProgreso), Qt::LeftButton);
+    QTRY_VERIFY(aviso->isHidden());
+  }
 };
 
 QTEST_MAIN(VentanaTest)
