@@ -13,19 +13,22 @@ const std::u16string kPuntos = u"...";
 
 int Margen(platform::Canvas& canvas) { return std::max(2, canvas.TextHeight(u"Wg") / 4); }
 
-// The first line, whole when it fits; otherwise the drive's name loses its middle, so that the
-// free space, the percentage and the finish time stay whole.
+// The first line, whole when it fits; otherwise the drive's name loses its middle, down to a few
+// characters at each end, so that the free space, the percentage and the finish time stay whole.
+// Only a line still too long (a long error text) then loses its end.
 std::u16string LineaAjustada(const TFila& fila, platform::Canvas& canvas, int ancho) {
   std::u16string linea = LineaFila(fila);
   if (canvas.TextWidth(linea) <= ancho) return linea;
   const std::u16string& nombre = fila.Foto.HRec.Nombre;
   const std::u16string resto = linea.substr(nombre.size());
-  for (std::size_t quedan = nombre.size(); quedan-- > 0;) {
+  constexpr std::size_t kMinimo = 6;  // characters of the name kept around the "..."
+  for (std::size_t quedan = nombre.size(); quedan-- > kMinimo;) {
     const std::size_t delante = (quedan + 1) / 2, detras = quedan / 2;
     linea = nombre.substr(0, delante) + kPuntos + nombre.substr(nombre.size() - detras) + resto;
-    if (canvas.TextWidth(linea) <= ancho) break;
+    if (canvas.TextWidth(linea) <= ancho) return linea;
   }
-  return linea;
+  while (linea.size() > kMinimo && canvas.TextWidth(linea + kPuntos) > ancho) linea.pop_back();
+  return linea + kPuntos;
 }
 
 }  // namespace
@@ -79,13 +82,16 @@ void PintarDispositivo(const TFila& fila, const TColores& colores, platform::Can
       canvas.SetBrushColor(barra);
       canvas.FillRect({U.Left, U.Top, corte_arriba, U.Bottom});
     }
-    if (muestra.FTalla != 0) {
+    const TEstadoFila estado = EstadoFila(fila);
+    // A finished or idle worker's last file is history: the lower half shows a file only while
+    // the worker has work, and the error's file while it is failed.
+    const bool con_archivo = Activo(estado) || estado == TEstadoFila::Fallido;
+    if (con_archivo && muestra.FTalla != 0) {
       const std::int64_t x = muestra.FPos * D.Width() / muestra.FTalla;
       corte_abajo = D.Left + static_cast<int>(std::clamp<std::int64_t>(x, 0, D.Width()));
       canvas.SetBrushColor(barra);
       canvas.FillRect({D.Left, D.Top, corte_abajo, D.Bottom});
     }
-    const TEstadoFila estado = EstadoFila(fila);
     const platform::Rect etiqueta = EtiquetaEstado(fila, canvas, R);
     canvas.SetBrushColor(ColorEstado(estado));
     canvas.FillRect(etiqueta);
@@ -93,9 +99,7 @@ void PintarDispositivo(const TFila& fila, const TColores& colores, platform::Can
 
     TextoSobreBarra(canvas, U.Left + 1, U.Top, LineaAjustada(fila, canvas, U.Width() - 2), U,
                     corte_arriba, barra, fondo, letra);
-    // A finished or idle worker's last file is history: the lower line shows a file only while
-    // the worker has work, and the error's file while it is failed.
-    if (Activo(estado) || estado == TEstadoFila::Fallido) {
+    if (con_archivo) {
       const std::u16string& nombre = foto.EsOrigen ? muestra.ONombre : muestra.DNombre;
       const std::u16string fstr = TextoFStr(muestra.FStr);
       const int ancho = etiqueta.Left - D.Left - canvas.TextWidth(fstr) - 2;

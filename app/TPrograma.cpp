@@ -230,7 +230,9 @@ void TPrograma::PBMemoriaPaint(platform::Canvas& canvas, int W, int H) {
 }
 
 int TPrograma::DListBoxMeasureItem(platform::Canvas& canvas) {
-  return 2 * canvas.TextHeight(u"Wg");
+  // Two text lines and the closing line below them: on the last row of the second line it would
+  // hide the underscores of the file names ("IMG_0001" read as "IMG 0001").
+  return 2 * canvas.TextHeight(u"Wg") + 1;
 }
 
 bool TPrograma::ProgresoPendiente() {
