@@ -185,6 +185,8 @@ void TFormDList::BotonPulsado(TBotonId boton) {
       break;
   }
   MostrarEstado();
+  // A stopped copy, a cancelled stick: the rows say so now, not at the next tick.
+  lista_->Modelo().Actualizar();
 }
 
 void TFormDList::ArchivosSoltados(const std::vector<std::string>& rutas) {

@@ -151,4 +151,27 @@ TEST_F(AvisosTest, CopyListsThatHoldNothingSaySo) {
   programa.OCopia.reset();
 }
 
+// A stopped copy says so on its rows at once: the word, and no speed or finish time.
+TEST_F(AvisosTest, AStoppedCopySaysSoAtOnce) {
+  Soltar(Raiz(u'D') / "Fotos");
+  ASSERT_TRUE(testing_support::Detener(*programa.OCopia));
+  Seleccionar({u'E'});
+  Soltar(Raiz(u'D') / "Fotos");
+  const auto E = programa.DList[Indice(u'E')];
+  ASSERT_TRUE(Esperar([&] { return E->GetDFin() > 0; }));
+  // The source, stopped since the drop, has written nothing: the stick has its whole job left.
+  programa.ToolButtonContinuarDetenerClick();
+  const TFila fila = programa.Fila(*E);
+  ASSERT_GT(fila.TrabajoFin, 0);
+  EXPECT_EQ(fila.TrabajoPos, 0);
+  EXPECT_EQ(EstadoFila(fila), TEstadoFila::Detenido);
+  EXPECT_EQ(LineaFila(fila).find(u"Termina"), std::u16string::npos);
+  EXPECT_TRUE(Resumir(programa.Filas()).Detenida);
+  EXPECT_NE(TextoResumen(Resumir(programa.Filas())).find(u"Detenida."), std::u16string::npos);
+  // Continue takes every worker out of the stop, the source too.
+  programa.ToolButtonContinuarDetenerClick();
+  ASSERT_TRUE(testing_support::EsperarTrabajos(programa.DList));
+  EXPECT_EQ(EstadoFila(programa.Fila(*programa.DList[Indice(u'E')])), TEstadoFila::Terminado);
+}
+
 }  // namespace
