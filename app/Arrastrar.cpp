@@ -120,7 +120,7 @@ TAgregados AgregarArrastrados(TPrograma& P, TLista& cola, const TLista& arrastra
           continue;
         }
         Q.DList.push_back(W.GetId());
-        W.AddDFin(Q.DTalla(rec.SectorSize));
+        W.AddDFin(Q.DTalla(rec.SectorSize), 1);
         ++agregados.copias;
         // An older copy of the file (a cancelled copy's) is written over: its space comes back.
         platform::FileAttributeData viejo;
@@ -149,7 +149,7 @@ void EliminarArrastrados(TPrograma& P, TLista& cola, TLista& arrastrados,
     TFRec& Q = **it;
     if (EncontrarFR(arrastrados, Q.ONombre) == nullptr) continue;
     for (TDHilo* W : destinos) {
-      if (Q.EliminarDestino(W->GetId())) W->AddDFin(-Q.DTalla(W->GetAppRec().SectorSize));
+      if (Q.EliminarDestino(W->GetId())) W->AddDFin(-Q.DTalla(W->GetAppRec().SectorSize), -1);
     }
   }
   P.Refrescar();
@@ -165,17 +165,20 @@ void EliminarArrastrados(TPrograma& P, TLista& cola, TLista& arrastrados,
     const THRec rec = W.GetAppRec();
     P.ProgresoTexto = EnUnidad(u"Eliminando en ", rec);
     TSuspension suspension(W);
-    for (std::int64_t r = 0; r < n; ++r) {
+    // Reached from the stick's root, links not followed: nothing outside the stick goes.
+    platform::Env& env = *P.Entorno->Env;
+    const platform::Handle raiz = env.OpenVolumeRoot(rec.Montaje);
+    for (std::int64_t r = 0; r < n && raiz != platform::kInvalidHandle; ++r) {
       const TFRec& E = *arrastrados[r];
-      const std::u16string camino = CaminoUnidad(rec.Montaje, E.DNombre);
       // What cannot be deleted stays; the drop has nothing to say about it.
       if (E.Atributos & platform::FILE_ATTRIBUTE_DIRECTORY) {
-        P.Entorno->Env->RemoveDirectory(camino);
+        env.RemoveDirectoryAt(raiz, E.DNombre);
       } else {
-        P.Entorno->Env->DeleteFile(camino);
+        env.DeleteFileAt(raiz, E.DNombre);
       }
       Avanzar(P, n * d + r, m * n);
     }
+    if (raiz != platform::kInvalidHandle) env.CloseHandle(raiz);
   }
 }
 

@@ -1,5 +1,7 @@
 // Destination-side operations: they make the copy on their worker's drive, in the order the
-// source queued them, one at a time.
+// source queued them, one at a time. Every path is reached from the handle of the drive's root
+// (TSesionDestino), so nothing a stick holds can lead a write elsewhere; every step that fails
+// fails the operation with its error code at once, so the stick shows it on its row.
 #pragma once
 
 #include "engine/TEspera.h"
@@ -8,40 +10,52 @@
 class TCrearCarpeta : public TEspera {
  public:
   void ExeIO(TContextoIO& C) override;
-
- protected:
-  std::u16string RutaDestino(const std::string& Montaje) const;
-  std::u16string CarpetaDestino(const std::string& Montaje) const;
+  bool CierraRegistro() const override { return true; }
 };
 
-class TCrearArchivoVacio : public TCrearCarpeta {
+// Creates the copy under its temporary name, exclusively and unbuffered, sized at once to
+// whole sectors, bound to the worker's port; it stays open in IOFile until the file is closed.
+// An empty file is closed at once (TCerrarArchivoCreado's work follows in the same step).
+class TCrearArchivo : public TEspera {
  public:
   void ExeIO(TContextoIO& C) override;
 };
 
-// Creates the copy exclusively and unbuffered, sized at once to whole sectors, bound to the
-// worker's port; it stays open in IOFile until the file is closed.
-class TCrearArchivo : public TCrearCarpeta {
+class TCrearArchivoVacio : public TCrearArchivo {
  public:
   void ExeIO(TContextoIO& C) override;
+  bool CierraRegistro() const override { return true; }
 };
 
 // Writes one block from the shared buffer at the block's offset.
-class TEscribirArchivo : public TCrearCarpeta {
+class TEscribirArchivo : public TEspera {
+ public:
+  void ExeIO(TContextoIO& C) override;
+  std::int64_t BytesEsperados() const override { return BufBytes; }
+  platform::ErrorCode ErrorCorta() const override { return platform::ERROR_DISK_FULL; }
+};
+
+// Cuts the copy to its true size, gives it the source's times and attributes, closes it and
+// gives it its final name.
+class TCerrarArchivoCreado : public TEspera {
+ public:
+  void ExeIO(TContextoIO& C) override;
+  bool CierraRegistro() const override { return true; }
+};
+
+// Closes a copy whose source failed and deletes it; the retry creates it anew.
+class TCerrarArchivoIncompleto : public TEspera {
  public:
   void ExeIO(TContextoIO& C) override;
 };
 
-// Cuts the copy to its true size and gives it the source's times, then its attributes, so that
-// a read-only copy is finished too.
-class TCerrarArchivoCreado : public TCrearCarpeta {
+// The end of a job on a drive: everything written goes to the device, and only then is the
+// drive done.
+class TSincronizar : public TEspera {
  public:
   void ExeIO(TContextoIO& C) override;
 };
 
-// Closes a copy whose source failed and deletes it: a partly written file of full length must
-// not survive looking complete. The retry creates it anew.
-class TCerrarArchivoIncompleto : public TCrearCarpeta {
- public:
-  void ExeIO(TContextoIO& C) override;
-};
+// Closes the copy under way, if any, and deletes it: a stick that failed, was cancelled or is
+// left keeps no part of a file. Then lets go of the drive's root.
+void AbandonarSesion(platform::Env& env, platform::Handle& IOFile, TSesionDestino& sesion);

@@ -5,10 +5,27 @@
 
 #include "engine/TDHilo.h"
 #include "engine/OperacionesDestino.h"
+#include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/memory.h"
 
 namespace {
+
+// Whether the open source file is still what its record planned.
+bool SinCambios(TContextoIO& C, const TEspera& op) {
+  platform::FileAttributeData ahora;
+  if (!C.Env.GetFileAttributesByHandle(C.IOFile, &ahora)) return false;
+  if (ahora.Size == op.FTalla && ahora.Times.LastWrite == op.FTiempo.ETiempo) return true;
+  platform::SetLastError(platform::ERROR_FILE_INVALID);
+  return false;
+}
+
+void FallarAbierto(TContextoIO& C) {
+  const platform::ErrorCode code = platform::GetLastError();
+  C.Env.CloseHandle(C.IOFile);
+  C.IOFile = platform::kInvalidHandle;
+  C.CP.PostFailure(0, 0, nullptr, code);
+}
 
 }  // namespace
 
@@ -42,7 +59,10 @@ void TAbrirCarpeta::OnExeIO() {
 }
 
 void TAbrirCarpeta::OnReadError() {
-  Repartir<TCerrarArchivoIncompleto>([this](TEspera& op, TDHilo&) { op.BufBytes = -FPos; });
+  // Each destination takes back what it wrote, whole sectors of its own.
+  Repartir<TCerrarArchivoIncompleto>([this](TEspera& op, TDHilo& DH) {
+    op.BufBytes = -RedondearTalla(DH.GetAppRec().SectorSize, FPos);
+  });
 }
 
 bool TAbrirCarpeta::BorrarDestino(TIdDestino DH) {
@@ -80,9 +100,12 @@ void TAbrirArchivo::ExeIO(TContextoIO& C) {
       platform::OPEN_EXISTING,
       platform::FILE_FLAG_OVERLAPPED | platform::FILE_FLAG_NO_BUFFERING |
           platform::FILE_ATTRIBUTE_NORMAL);
-  // A file that cannot be opened posts nothing: the worker's wait runs out and it fails there.
-  if (C.IOFile == platform::kInvalidHandle) return;
-  C.Env.BindToPort(C.IOFile, C.CP.shared_from_this());
+  if (C.IOFile == platform::kInvalidHandle) {
+    C.CP.PostFailure(0, 0, nullptr, platform::GetLastError());
+    return;
+  }
+  if (!SinCambios(C, *this) || !C.Env.BindToPort(C.IOFile, C.CP.shared_from_this()))
+    return FallarAbierto(C);
   C.CP.Post(0, 0, nullptr);
 }
 
@@ -106,9 +129,10 @@ bool TLeerArchivo::CrearBuf(platform::Env& env, std::int64_t MemoriaLibre) {
 }
 
 void TLeerArchivo::ExeIO(TContextoIO& C) {
-  // The read reports its end, success or error, as a packet; one refused at once is noticed
-  // by the worker's wait.
-  C.Env.ReadFile(C.IOFile, Buf, static_cast<std::uint32_t>(BufBytes), &ORec);
+  // The read reports its end, success or error, as a packet.
+  if (!C.Env.ReadFile(C.IOFile, Buf, static_cast<std::uint32_t>(BufBytes), &ORec)) {
+    C.CP.PostFailure(0, 0, nullptr, platform::GetLastError());
+  }
 }
 
 void TLeerArchivo::OnExeIO() {
@@ -129,6 +153,7 @@ void TLeerArchivo::OnExeIO() {
 }
 
 void TCerrarArchivo::ExeIO(TContextoIO& C) {
+  if (!SinCambios(C, *this)) return FallarAbierto(C);
   if (!C.Env.CloseHandle(C.IOFile)) C.Env.CancelIo(C.IOFile);
   C.IOFile = platform::kInvalidHandle;
   C.CP.Post(0, 0, nullptr);

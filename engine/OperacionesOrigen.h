@@ -3,6 +3,7 @@
 // block's buffer is shared by the read and all its writes, never copied.
 #pragma once
 
+#include <algorithm>
 #include <mutex>
 #include <vector>
 
@@ -40,7 +41,10 @@ class TAbrirArchivoVacio : public TAbrirCarpeta {
   void OnExeIO() override;
 };
 
-// Opens the source file, unbuffered, bound to the source's port.
+// Opens the source file, unbuffered, bound to the source's port. A file whose size or last
+// write time is no longer the planned one fails with ERROR_FILE_INVALID, here and again when it
+// is closed, so that no copy of a file that changed under the read is completed; the retry
+// plans it as it is then.
 class TAbrirArchivo : public TAbrirCarpeta {
  public:
   void ExeIO(TContextoIO& C) override;
@@ -54,6 +58,9 @@ class TLeerArchivo : public TAbrirArchivo {
   void OnExeIO() override;
   // Allocates the block only while the machine has more than MemoriaLibre available.
   bool CrearBuf(platform::Env& env, std::int64_t MemoriaLibre) override;
+  // Up to the planned end of the file: a read that stops before it found the file cut short.
+  std::int64_t BytesEsperados() const override { return std::min(BufBytes, FTalla - FPos); }
+  platform::ErrorCode ErrorCorta() const override { return platform::ERROR_HANDLE_EOF; }
 };
 
 class TCerrarArchivo : public TAbrirArchivo {

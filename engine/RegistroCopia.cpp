@@ -8,7 +8,7 @@
 void AddDFin(const TFRec& FR, const TDHilo& OD) {
   for (TIdDestino id : FR.DList) {
     if (const std::shared_ptr<TDHilo> DH = OD.Destino(id)) {
-      DH->AddDFin(RedondearTalla(DH->GetAppRec().SectorSize, FR.Talla));
+      DH->AddDFin(RedondearTalla(DH->GetAppRec().SectorSize, FR.Talla), 1);
     }
   }
 }

@@ -1,8 +1,10 @@
 // Construction, the loop, the roles, failures and the queue helpers of a device worker.
 #include "engine/TDHilo.h"
 
+#include <chrono>
 #include <typeinfo>
 
+#include "engine/OperacionesDestino.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 
@@ -67,9 +69,19 @@ void TDHilo::Execute() {
     if (Hilo.Terminated()) break;
     const bool en_error = LEC.load() != 0 && !EsLaFuente();
     if (!en_error) {
-      platform::CompletionPacket packet;
-      if (IOCP->Take(Entorno->TiempoError.load(), &packet)) {
-        TContextoIO contexto{*Entorno->Env, *IOCP, HRec.SectorSize, HRec.Montaje, IOFile};
+      platform::CompletionPacket packet{};
+      const auto inicio = std::chrono::steady_clock::now();
+      bool hecho = IOCP->Take(Entorno->TiempoError.load(), &packet);
+      // A transfer that moved less than it had to is no success, whatever the packet says.
+      const std::int64_t esperados = IOLast->BytesEsperados();
+      if (hecho && esperados >= 0 && packet.Bytes < esperados) {
+        platform::SetLastError(IOLast->ErrorCorta());
+        hecho = false;
+      }
+      if (hecho) {
+        if (typeid(*IOLast) == typeid(TSincronizar)) FinSincronizacion();
+        if (IOLast->CierraRegistro()) ++RegistrosHechos;
+        TContextoIO contexto{*Entorno->Env, *IOCP, HRec.SectorSize, HRec.Montaje, IOFile, Sesion};
         IONext->ExeIO(contexto);
         IOLast->OnExeIO();
         DPos.store(DPos.load() + IOLast->BufBytes);
@@ -101,6 +113,14 @@ void TDHilo::Execute() {
           // The worker goes on: its error shows and the next turns pass its work through.
         }
         platform::MessageBeep(platform::MB_ICONASTERISK);
+        // A source file refused before any transfer (missing, unreadable) is retried after the
+        // time a silent device would take, not in a tight loop while it is the only one left.
+        if (EsLaFuente() && packet.Ov == nullptr) {
+          const auto pasado = std::chrono::duration_cast<std::chrono::milliseconds>(
+              std::chrono::steady_clock::now() - inicio);
+          const std::int64_t resto = Entorno->TiempoError.load() - pasado.count();
+          if (resto > 0) Hilo.Sleep(static_cast<unsigned>(resto));
+        }
       }
       Continuar();
     } else {
@@ -132,10 +152,8 @@ void TDHilo::Destroy() {
       cola->clear();
       CacheEnCola.store(0);
     }
-    if (IOFile != platform::kInvalidHandle && !Entorno->Env->CloseHandle(IOFile)) {
-      Entorno->Env->CancelIo(IOFile);
-    }
-    IOFile = platform::kInvalidHandle;
+    // A copy left unfinished (a cancel, a drive left, the program closing) is deleted.
+    AbandonarSesion(*Entorno->Env, IOFile, Sesion);
     FList.Bloquear()->clear();
     DFinList.Bloquear()->clear();
   } catch (...) {
@@ -185,11 +203,36 @@ void TDHilo::ContinuarDestino() {
       IONext = std::move(cola->front());
       cola->pop_front();
       CacheEnCola.fetch_sub(IONext->Cache);
+      ++Trabajos;
+    } else if (Trabajos != SincronizacionPedida && LEC.load() == 0 && TrabajoCompleto() &&
+               Sesion.Raiz == platform::kInvalidHandle) {
+      // Nothing reached the drive since its last sync: nothing to flush.
+      SincronizacionPedida = Trabajos;
+      Sincronizados.store(Trabajos, std::memory_order_release);
+      CrearEspera();
+    } else if (Trabajos != SincronizacionPedida && LEC.load() == 0 && TrabajoCompleto()) {
+      // The job is written: it goes to the device before the drive may be called done.
+      IONext = std::make_unique<TSincronizar>();
+      IONext->ONombre = IOLast->ONombre;
+      IONext->DNombre = IOLast->DNombre;
+      SincronizacionPedida = Trabajos;
     } else {
       CrearEspera();
     }
   }
   ActualizarCapacidad();
+}
+
+bool TDHilo::TrabajoCompleto() const {
+  return DPos.load() >= DFin.load() && RegistrosHechos >= RegistrosFin.load();
+}
+
+void TDHilo::FinSincronizacion() {
+  Sincronizados.store(SincronizacionPedida, std::memory_order_release);
+  // Holding the root would keep the drive from being unmounted; the next job opens it again.
+  if (Sincronizados.load() == Trabajos) AbandonarSesion(*Entorno->Env, IOFile, Sesion);
+  // The idle turn that follows need not be waited out to show the drive done.
+  IOCP->Nudge();
 }
 
 void TDHilo::CrearEspera() {
@@ -204,9 +247,7 @@ void TDHilo::CrearEspera() {
 
 void TDHilo::ErrorDestino() {
   try {
-    if (IOFile != platform::kInvalidHandle) Entorno->Env->CloseHandle(IOFile);
-    IOFile = platform::kInvalidHandle;
-    Entorno->Env->DeleteFile(CaminoUnidad(HRec.Montaje, IOLast->DNombre));
+    AbandonarSesion(*Entorno->Env, IOFile, Sesion);
   } catch (...) {
     // The source must still stop planning for this drive.
   }
@@ -224,7 +265,7 @@ void TDHilo::ErrorOrigen() {
       cola->clear();
       CacheEnCola.store(0);
     }
-    DPos.store(DPos.load() - IOLast->FPos);
+    DPos.store(DPos.load() - RedondearTalla(HRec.SectorSize, IOLast->FPos));
     IOLast->OnReadError();
     ReintentarArchivo();
     CrearEspera();
@@ -248,6 +289,23 @@ void TDHilo::ReintentarArchivo() {
   rec->Talla = IOLast->FTalla;
   rec->Atributos = IOLast->FAtributos;
   rec->Tiempo = IOLast->FTiempo;
+  // A file that changed under the read is copied as it is now; every total follows its size.
+  platform::FileAttributeData ahora;
+  if (Entorno->Env->GetFileAttributesEx(CaminoUnidad(HRec.Montaje, rec->ONombre), &ahora) &&
+      !(ahora.Attributes & platform::FILE_ATTRIBUTE_DIRECTORY) && ahora.Size > 0 &&
+      (ahora.Size != rec->Talla || ahora.Times.LastWrite != rec->Tiempo.ETiempo)) {
+    TFRec antes = *rec;
+    rec->Talla = ahora.Size;
+    rec->Tiempo = {ahora.Times.Creation, ahora.Times.LastAccess, ahora.Times.LastWrite};
+    rec->Atributos = ahora.Attributes;
+    AddDFin(rec->DTalla(GetAppRec().SectorSize) - antes.DTalla(GetAppRec().SectorSize));
+    for (TIdDestino id : rec->DList) {
+      if (const std::shared_ptr<TDHilo> DH = Destino(id)) {
+        const std::uint32_t sector = DH->GetAppRec().SectorSize;
+        DH->AddDFin(rec->DTalla(sector) - antes.DTalla(sector));
+      }
+    }
+  }
   FList.Agregar(std::move(rec));
 }
 
@@ -261,7 +319,8 @@ void TDHilo::UnLockFList() {
   Despertar();
 }
 
-void TDHilo::AddDFin(std::int64_t I64) {
+void TDHilo::AddDFin(std::int64_t I64, std::int64_t registros) {
+  RegistrosFin.fetch_add(registros);
   DFinList.Agregar(I64);
   Despertar();
 }
@@ -344,10 +403,16 @@ TEstado TDHilo::CalcularEstado(bool reposo) const {
   if (Papel.load() == TPapel::Ninguno) return TEstado::Reposo;
   if (LEC.load() != 0) return TEstado::Fallido;
   const std::int64_t fin = DFin.load();
-  if (!reposo) return TEstado::Escribiendo;
+  const bool sincronizando =
+      typeid(*IONext) == typeid(TSincronizar) || typeid(*IOLast) == typeid(TSincronizar);
+  if (!reposo) return sincronizando ? TEstado::Sincronizando : TEstado::Escribiendo;
   if (fin == 0) return TEstado::Reposo;
   // Idle with work counted but not done: it has not reached this drive yet.
-  return DPos.load() >= fin ? TEstado::Terminado : TEstado::EnCola;
+  if (!TrabajoCompleto()) return TEstado::EnCola;
+  // Written, not yet on the device.
+  if (Papel.load() == TPapel::Destino && Sincronizados.load() != Trabajos)
+    return TEstado::Sincronizando;
+  return TEstado::Terminado;
 }
 
 void TDHilo::MarcarQuitado() {

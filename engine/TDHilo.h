@@ -122,8 +122,11 @@ class TDHilo : public std::enable_shared_from_this<TDHilo> {
   std::deque<std::unique_ptr<TFRec>>& LockFList();
   void UnLockFList();
 
-  // Any thread: queues a change of DFin, folded in by the worker on its next turn.
-  void AddDFin(std::int64_t I64);
+  // Any thread: queues a change of DFin, folded in by the worker on its next turn. On a
+  // destination, `registros` counts the records the change adds (or takes away, negative): the
+  // job is complete when every byte is written and every record finished, folders and empty
+  // files included, which move no bytes.
+  void AddDFin(std::int64_t I64, std::int64_t registros = 0);
   // On the source worker, from any thread: takes DH out of every queued record; records left
   // with no destination leave the queue and the source's total.
   void EliminarFiles(TIdDestino DH);
@@ -198,6 +201,8 @@ class TDHilo : public std::enable_shared_from_this<TDHilo> {
   void ErrorOrigen();
   void ReintentarArchivo();
   void ErrorDestino();
+  void FinSincronizacion();
+  bool TrabajoCompleto() const;
   void EliminarDestinos();
   void ActualizarCapacidad();
   void PublicarMuestra();
@@ -215,6 +220,14 @@ class TDHilo : public std::enable_shared_from_this<TDHilo> {
   std::unique_ptr<TEspera> IOError;
   platform::PortPtr IOCP;                   // immutable
   platform::Handle IOFile = platform::kInvalidHandle;
+  TSesionDestino Sesion;                    // a destination's hold on its drive
+  // Operations a destination has taken from its queue, and how many of them the sync asked
+  // last and the one done last covered: the drive is done only when every one is synced.
+  std::uint64_t Trabajos = 0;
+  std::atomic<std::int64_t> RegistrosFin{0};  // records given to a destination
+  std::int64_t RegistrosHechos = 0;           // records it finished
+  std::uint64_t SincronizacionPedida = 0;
+  std::atomic<std::uint64_t> Sincronizados{0};
   std::atomic<std::int64_t> DPos{0};        // written by the worker
   std::atomic<std::int64_t> DFin{0};        // written by the worker
   std::atomic<std::int64_t> EspacioLibre{0};  // written by the main thread

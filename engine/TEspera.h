@@ -8,8 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "engine/TSesionDestino.h"
 #include "platform/completion_port.h"
 #include "platform/env.h"
+#include "platform/errors.h"
 #include "platform/types.h"
 #include "records/TFRec.h"
 #include "records/Tallas.h"
@@ -18,14 +20,15 @@
 class TDHilo;
 
 // What an operation works with when its worker starts it: the services of the environment the
-// program was given, the worker's port and open file, and its drive's sector size and mount
-// point.
+// program was given, the worker's port and open file, its drive's sector size and mount point,
+// and what a destination holds on its drive.
 struct TContextoIO {
   platform::Env& Env;
   platform::CompletionPort& CP;
   std::uint32_t SectorSize;
   const std::string& Montaje;
   platform::Handle& IOFile;
+  TSesionDestino& Sesion;
 };
 
 // What a row shows beside the file's name: the file's size and, for a block of it, how much of
@@ -50,6 +53,12 @@ class TEspera {
   virtual void ExeIO(TContextoIO& C);
   // Completion handler, after this operation's packet was taken.
   virtual void OnExeIO() {}
+  // The bytes the packet must report for a transfer, -1 for an operation that moves none; a
+  // packet that reports fewer failed with ErrorCorta().
+  virtual std::int64_t BytesEsperados() const { return -1; }
+  virtual platform::ErrorCode ErrorCorta() const { return platform::ERROR_GEN_FAILURE; }
+  // True for a destination's operation that finishes a record on its drive.
+  virtual bool CierraRegistro() const { return false; }
   // On the source worker, after this operation failed.
   virtual void OnReadError() {}
   // Removes DH from the operation's destinations; true when it was there.

@@ -83,8 +83,9 @@ void RunTransfers(const std::shared_ptr<PortCore> core) {
                                    transfer.is_write);
     }
     if (error == ERROR_SUCCESS) {
-      error = transfer.file->Move(transfer.buffer, transfer.bytes, transfer.offset,
-                                  transfer.is_write, &moved);
+      error = transfer.flush ? transfer.file->Flush()
+                             : transfer.file->Move(transfer.buffer, transfer.bytes,
+                                                   transfer.offset, transfer.is_write, &moved);
     }
     Overlapped* const ov = transfer.ov;
     const Handle key = transfer.handle;

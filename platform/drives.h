@@ -36,6 +36,9 @@ class Drives {
   // Sector size of the volume (direct-I/O alignment).
   virtual bool GetDiskFreeSpace(const std::string& mount_point,
                                 std::uint32_t* bytes_per_sector) = 0;
+  // Whether the folder open at `folder_fd` (opened from mount_point) is that drive's root now:
+  // false once the drive is unmounted and the bare folder it was mounted on is left.
+  virtual bool IsMountedFolder(const std::string& mount_point, int folder_fd) = 0;
   // Free bytes for the caller and total bytes.
   virtual bool GetDiskFreeSpaceEx(const std::string& mount_point, std::int64_t* free_to_caller,
                                   std::int64_t* total) = 0;
@@ -53,7 +56,8 @@ void SetDrives(std::shared_ptr<Drives> drives);
 std::shared_ptr<Drives> MakeLinuxDrives();
 
 // A table for tests: directories taken for mounted volumes with the identity given here. Free
-// space and the mount check come from the directory's real file system.
+// space and the mount check come from the directory's real file system; a directory in the
+// table is mounted as long as it is the same directory.
 struct FakeDrive {
   // The drive's name; empty: the table names it as the Linux one would (C for "/", then D on
   // in the order of Put, then AA, AB, ...).

@@ -1,4 +1,6 @@
 // The drive table for tests: directories taken for volumes, with the identity the test gives.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <mutex>
 #include <set>
@@ -85,6 +87,14 @@ class FakeDrivesImpl final : public FakeDrives {
     FakeDrive drive;
     if (!Find(mount_point, &drive)) return Fail(ERROR_PATH_NOT_FOUND);
     return FreeSpaceOf(drive.Directory, free_to_caller, total);
+  }
+
+  bool IsMountedFolder(const std::string& mount_point, int folder_fd) override {
+    FakeDrive drive;
+    if (!Find(mount_point, &drive)) return false;
+    struct stat listed, opened;
+    return stat(drive.Directory.c_str(), &listed) == 0 && fstat(folder_fd, &opened) == 0 &&
+           listed.st_dev == opened.st_dev && listed.st_ino == opened.st_ino;
   }
 
   bool MountPoint(const std::u16string& name, std::string* directory) override {

@@ -1,5 +1,7 @@
 // The drive table of this machine: the volumes of /proc/self/mountinfo with their names.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/statfs.h>
 #include <sys/statvfs.h>
 
@@ -137,6 +139,18 @@ class LinuxDrives final : public Drives {
     if (!Find(mount_point, &volume)) return Fail(ERROR_PATH_NOT_FOUND);
     if (bytes_per_sector) *bytes_per_sector = SectorSizeOf(volume.Record.MountPoint, volume.SysPath);
     return true;
+  }
+
+  bool IsMountedFolder(const std::string& /*mount_point*/, int folder_fd) override {
+    struct statx info;
+    if (statx(folder_fd, "", AT_EMPTY_PATH, STATX_BASIC_STATS, &info) != 0) return false;
+    if (info.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT)
+      return (info.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+    // Kernels that do not tell: a mount's root lies on another device than the folder above.
+    struct stat parent;
+    return fstatat(folder_fd, "..", &parent, 0) == 0 &&
+           (parent.st_dev != makedev(info.stx_dev_major, info.stx_dev_minor) ||
+            parent.st_ino == info.stx_ino);
   }
 
   bool GetDiskFreeSpaceEx(const std::string& mount_point, std::int64_t* free_to_caller,

@@ -15,6 +15,7 @@
 #include "platform/drives.h"
 #include "platform/files.h"
 #include "platform/memory.h"
+#include "platform/volume_files.h"
 
 namespace platform {
 
@@ -44,6 +45,23 @@ class Env {
   virtual Handle FindFirstFile(const std::u16string& pattern, FindData* data) = 0;
   virtual bool FindNextFile(Handle find, FindData* data) = 0;
   virtual bool FindClose(Handle find) = 0;
+
+  // Files on a destination drive, below a handle of its root (volume_files.h).
+  virtual Handle OpenVolumeRoot(const std::string& mount_point) = 0;
+  virtual bool CreateFoldersAt(Handle root, const std::u16string& path) = 0;
+  virtual Handle CreateFileAt(Handle root, const std::u16string& path, std::uint32_t access,
+                              std::uint32_t disposition, std::uint32_t flags) = 0;
+  virtual bool SetFileAttributesAt(Handle root, const std::u16string& path,
+                                   std::uint32_t attributes) = 0;
+  virtual bool GetFileAttributesExAt(Handle root, const std::u16string& path,
+                                     FileAttributeData* data) = 0;
+  virtual bool DeleteFileAt(Handle root, const std::u16string& path) = 0;
+  virtual bool RemoveDirectoryAt(Handle root, const std::u16string& path) = 0;
+  virtual bool MoveFileAt(Handle root, const std::u16string& from, const std::u16string& to) = 0;
+  virtual Handle FindFirstFileAt(Handle root, const std::u16string& path, FindData* data) = 0;
+  virtual bool FlushVolume(Handle root, Overlapped* ov) = 0;
+  virtual bool GetFileAttributesByHandle(Handle file, FileAttributeData* data) = 0;
+  virtual bool SetFileAttributesByHandle(Handle file, std::uint32_t attributes) = 0;
 
   // Completion ports.
   virtual PortPtr CreatePort() = 0;
@@ -118,6 +136,45 @@ class EnvWrapper : public Env {
     return target_->FindNextFile(find, data);
   }
   bool FindClose(Handle find) override { return target_->FindClose(find); }
+  Handle OpenVolumeRoot(const std::string& mount_point) override {
+    return target_->OpenVolumeRoot(mount_point);
+  }
+  bool CreateFoldersAt(Handle root, const std::u16string& path) override {
+    return target_->CreateFoldersAt(root, path);
+  }
+  Handle CreateFileAt(Handle root, const std::u16string& path, std::uint32_t access,
+                              std::uint32_t disposition, std::uint32_t flags) override {
+    return target_->CreateFileAt(root, path, access, disposition, flags);
+  }
+  bool SetFileAttributesAt(Handle root, const std::u16string& path,
+                                   std::uint32_t attributes) override {
+    return target_->SetFileAttributesAt(root, path, attributes);
+  }
+  bool GetFileAttributesExAt(Handle root, const std::u16string& path,
+                                     FileAttributeData* data) override {
+    return target_->GetFileAttributesExAt(root, path, data);
+  }
+  bool DeleteFileAt(Handle root, const std::u16string& path) override {
+    return target_->DeleteFileAt(root, path);
+  }
+  bool RemoveDirectoryAt(Handle root, const std::u16string& path) override {
+    return target_->RemoveDirectoryAt(root, path);
+  }
+  bool MoveFileAt(Handle root, const std::u16string& from, const std::u16string& to) override {
+    return target_->MoveFileAt(root, from, to);
+  }
+  Handle FindFirstFileAt(Handle root, const std::u16string& path, FindData* data) override {
+    return target_->FindFirstFileAt(root, path, data);
+  }
+  bool FlushVolume(Handle root, Overlapped* ov) override {
+    return target_->FlushVolume(root, ov);
+  }
+  bool GetFileAttributesByHandle(Handle file, FileAttributeData* data) override {
+    return target_->GetFileAttributesByHandle(file, data);
+  }
+  bool SetFileAttributesByHandle(Handle file, std::uint32_t attributes) override {
+    return target_->SetFileAttributesByHandle(file, attributes);
+  }
   PortPtr CreatePort() override { return target_->CreatePort(); }
   bool GlobalMemoryStatus(MemoryStatus* status) override {
     return target_->GlobalMemoryStatus(status);

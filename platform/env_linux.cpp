@@ -54,6 +54,45 @@ class LinuxEnv final : public Env {
     return platform::FindNextFile(find, data);
   }
   bool FindClose(Handle find) override { return platform::FindClose(find); }
+  Handle OpenVolumeRoot(const std::string& mount_point) override {
+    return platform::OpenVolumeRoot(mount_point);
+  }
+  bool CreateFoldersAt(Handle root, const std::u16string& path) override {
+    return platform::CreateFoldersAt(root, path);
+  }
+  Handle CreateFileAt(Handle root, const std::u16string& path, std::uint32_t access,
+                              std::uint32_t disposition, std::uint32_t flags) override {
+    return platform::CreateFileAt(root, path, access, disposition, flags);
+  }
+  bool SetFileAttributesAt(Handle root, const std::u16string& path,
+                                   std::uint32_t attributes) override {
+    return platform::SetFileAttributesAt(root, path, attributes);
+  }
+  bool GetFileAttributesExAt(Handle root, const std::u16string& path,
+                                     FileAttributeData* data) override {
+    return platform::GetFileAttributesExAt(root, path, data);
+  }
+  bool DeleteFileAt(Handle root, const std::u16string& path) override {
+    return platform::DeleteFileAt(root, path);
+  }
+  bool RemoveDirectoryAt(Handle root, const std::u16string& path) override {
+    return platform::RemoveDirectoryAt(root, path);
+  }
+  bool MoveFileAt(Handle root, const std::u16string& from, const std::u16string& to) override {
+    return platform::MoveFileAt(root, from, to);
+  }
+  Handle FindFirstFileAt(Handle root, const std::u16string& path, FindData* data) override {
+    return platform::FindFirstFileAt(root, path, data);
+  }
+  bool FlushVolume(Handle root, Overlapped* ov) override {
+    return platform::FlushVolume(root, ov);
+  }
+  bool GetFileAttributesByHandle(Handle file, FileAttributeData* data) override {
+    return platform::GetFileAttributesByHandle(file, data);
+  }
+  bool SetFileAttributesByHandle(Handle file, std::uint32_t attributes) override {
+    return platform::SetFileAttributesByHandle(file, attributes);
+  }
   PortPtr CreatePort() override { return CompletionPort::Create(); }
   bool GlobalMemoryStatus(MemoryStatus* status) override {
     return platform::GlobalMemoryStatus(status);

@@ -82,6 +82,10 @@ constexpr CodeText kCodeTexts[] = {
     {ERROR_OPERATION_ABORTED, u"La operación de E/S se ha cancelado.\r\n"},
     {ERROR_IO_PENDING, u"La operación de E/S superpuesta está en curso.\r\n"},
     {ERROR_DEVICE_NOT_CONNECTED, u"El dispositivo no está conectado.\r\n"},
+    {ERROR_FILE_INVALID,
+     u"El volumen de un archivo ha sido alterado externamente de forma que el archivo abierto ya "
+     u"no es válido.\r\n"},
+    {ERROR_CANT_RESOLVE_FILENAME, u"No se puede resolver el nombre del archivo.\r\n"},
 };
 
 }  // namespace

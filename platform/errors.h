@@ -32,7 +32,9 @@ inline constexpr ErrorCode WAIT_TIMEOUT = 258;
 inline constexpr ErrorCode ERROR_NO_MORE_FILES = 18;
 inline constexpr ErrorCode ERROR_OPERATION_ABORTED = 995;
 inline constexpr ErrorCode ERROR_IO_PENDING = 997;
+inline constexpr ErrorCode ERROR_FILE_INVALID = 1006;
 inline constexpr ErrorCode ERROR_DEVICE_NOT_CONNECTED = 1167;
+inline constexpr ErrorCode ERROR_CANT_RESOLVE_FILENAME = 1921;
 
 // The calling thread's last error, as GetLastError/SetLastError keep it on Windows. Every
 // platform call that fails sets it; calls that succeed leave it as it was.

@@ -14,8 +14,10 @@ namespace platform {
 bool GetFileIdentity(const std::u16string& path, FileIdentity* identity) {
   std::string linux_path;
   if (!ResolvePath(path, &linux_path)) return false;
+  PathAt at;
   struct stat info;
-  if (RetryOnEintr([&] { return stat(linux_path.c_str(), &info); }) != 0) {
+  if (!at.Open(linux_path) ||
+      RetryOnEintr([&] { return fstatat(at.dir(), at.name(), &info, 0); }) != 0) {
     SetLastError(ErrorForPath(linux_path, errno));
     return false;
   }

@@ -23,10 +23,10 @@ std::uint32_t AttributesFromMode(mode_t mode) {
   return (mode & S_IWUSR) ? FILE_ATTRIBUTE_ARCHIVE : FILE_ATTRIBUTE_READONLY;
 }
 
-int StatEntry(int folder_fd, const char* name, FileAttributeData* data) {
+int StatEntry(int folder_fd, const char* name, FileAttributeData* data, int flags) {
   struct statx info;
   if (RetryOnEintr([&] {
-        return statx(folder_fd, name, AT_STATX_SYNC_AS_STAT, STATX_BASIC_STATS | STATX_BTIME,
+        return statx(folder_fd, name, AT_STATX_SYNC_AS_STAT | flags, STATX_BASIC_STATS | STATX_BTIME,
                      &info);
       }) != 0)
     return errno;

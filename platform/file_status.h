@@ -15,8 +15,9 @@ namespace platform {
 std::uint32_t AttributesFromMode(mode_t mode);
 
 // Reads the entry `name` relative to the folder `folder_fd` (AT_FDCWD for a full path),
-// following symbolic links. The creation time is the file system's birth time where it keeps
-// one, else the last write time. Returns 0 or the errno of the failure.
-int StatEntry(int folder_fd, const char* name, FileAttributeData* data);
+// following symbolic links unless `flags` holds AT_SYMLINK_NOFOLLOW (AT_EMPTY_PATH with "" reads
+// folder_fd itself). The creation time is the file system's birth time where it keeps one,
+// else the last write time. Returns 0 or the errno of the failure.
+int StatEntry(int folder_fd, const char* name, FileAttributeData* data, int flags = 0);
 
 }  // namespace platform

@@ -20,14 +20,29 @@ bool FailAt(const std::string& linux_path, int errno_value) {
   return false;
 }
 
+// stat, lstat (AT_SYMLINK_NOFOLLOW) of a path of any length. 0 or -1 with errno set.
+int StatPath(const std::string& linux_path, struct stat* info, int flags = 0) {
+  PathAt at;
+  if (!at.Open(linux_path)) return -1;
+  return RetryOnEintr([&] { return fstatat(at.dir(), at.name(), info, flags); });
+}
+
 bool IsFolder(const std::string& linux_path) {
   struct stat info;
-  return RetryOnEintr([&] { return stat(linux_path.c_str(), &info); }) == 0 &&
-         S_ISDIR(info.st_mode);
+  return StatPath(linux_path, &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 int MakeFolder(const std::string& linux_path) {
-  return RetryOnEintr([&] { return mkdir(linux_path.c_str(), 0777); });
+  PathAt at;
+  if (!at.Open(linux_path)) return -1;
+  return RetryOnEintr([&] { return mkdirat(at.dir(), at.name(), 0777); });
+}
+
+// unlink or rmdir (AT_REMOVEDIR) of a path of any length.
+int Unlink(const std::string& linux_path, int flags) {
+  PathAt at;
+  if (!at.Open(linux_path)) return -1;
+  return RetryOnEintr([&] { return unlinkat(at.dir(), at.name(), flags); });
 }
 
 // Creates the folder and the missing ones above it. Returns 0 when it is a folder afterwards,
@@ -55,16 +70,19 @@ std::uint32_t GetFileAttributes(const std::u16string& path) {
 bool GetFileAttributesEx(const std::u16string& path, FileAttributeData* data) {
   std::string linux_path;
   if (!ResolvePath(path, &linux_path)) return false;
-  if (const int error = StatEntry(AT_FDCWD, linux_path.c_str(), data))
-    return FailAt(linux_path, error);
+  PathAt at;
+  if (!at.Open(linux_path)) return FailAt(linux_path, errno);
+  if (const int error = StatEntry(at.dir(), at.name(), data)) return FailAt(linux_path, error);
   return true;
 }
 
 bool SetFileAttributes(const std::u16string& path, std::uint32_t attributes) {
   std::string linux_path;
   if (!ResolvePath(path, &linux_path)) return false;
+  PathAt at;
   struct stat info;
-  if (RetryOnEintr([&] { return stat(linux_path.c_str(), &info); }) != 0)
+  if (!at.Open(linux_path) ||
+      RetryOnEintr([&] { return fstatat(at.dir(), at.name(), &info, 0); }) != 0)
     return FailAt(linux_path, errno);
   // Folders keep their permissions (see AttributesFromMode).
   if (S_ISDIR(info.st_mode)) return true;
@@ -72,7 +90,7 @@ bool SetFileAttributes(const std::u16string& path, std::uint32_t attributes) {
                           ? info.st_mode & ~(S_IWUSR | S_IWGRP | S_IWOTH)
                           : info.st_mode | S_IWUSR;
   if (mode == info.st_mode) return true;
-  if (RetryOnEintr([&] { return chmod(linux_path.c_str(), mode & 07777); }) != 0)
+  if (RetryOnEintr([&] { return fchmodat(at.dir(), at.name(), mode & 07777, 0); }) != 0)
     return FailAt(linux_path, errno);
   return true;
 }
@@ -82,22 +100,19 @@ bool DeleteFile(const std::u16string& path) {
   if (!ResolvePath(path, &linux_path)) return false;
   // A read-only file stays, as the program's callers expect of a delete.
   struct stat info;
-  if (RetryOnEintr([&] { return lstat(linux_path.c_str(), &info); }) != 0)
-    return FailAt(linux_path, errno);
+  if (StatPath(linux_path, &info, AT_SYMLINK_NOFOLLOW) != 0) return FailAt(linux_path, errno);
   if (S_ISREG(info.st_mode) && (info.st_mode & S_IWUSR) == 0) {
     SetLastError(ERROR_ACCESS_DENIED);
     return false;
   }
-  if (RetryOnEintr([&] { return unlink(linux_path.c_str()); }) != 0)
-    return FailAt(linux_path, errno);
+  if (Unlink(linux_path, 0) != 0) return FailAt(linux_path, errno);
   return true;
 }
 
 bool RemoveDirectory(const std::u16string& path) {
   std::string linux_path;
   if (!ResolvePath(path, &linux_path)) return false;
-  if (RetryOnEintr([&] { return rmdir(linux_path.c_str()); }) != 0)
-    return FailAt(linux_path, errno);
+  if (Unlink(linux_path, AT_REMOVEDIR) != 0) return FailAt(linux_path, errno);
   return true;
 }
 

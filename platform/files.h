@@ -89,8 +89,7 @@ bool RemoveDirectory(const std::u16string& path);
 bool ForceDirectories(const std::u16string& path);
 
 // Lists a folder: `pattern` is a folder path followed by "\*" ("*" after a drive's root, which
-// ends in '/'). "." and ".." are not returned. A name that cannot be expressed in the program's
-// paths (one holding a backslash) is skipped. FindFirstFile returns kInvalidHandle
+// ends in '/'). "." and ".." are not returned. FindFirstFile returns kInvalidHandle
 // (ERROR_FILE_NOT_FOUND for an empty folder); FindNextFile returns false with
 // ERROR_NO_MORE_FILES at the end.
 Handle FindFirstFile(const std::u16string& pattern, FindData* data);

@@ -19,10 +19,13 @@
 #include "platform/eintr.h"
 #include "platform/errors.h"
 #include "platform/file_paths.h"
+#include "platform/file_status.h"
 #include "platform/file_time.h"
 #include "platform/files.h"
 #include "platform/handle_table.h"
+#include "platform/open_file.h"
 #include "platform/transfer.h"
+#include "platform/volume_files.h"
 
 namespace platform {
 namespace {
@@ -50,99 +53,6 @@ class FdGuard final {
 
  private:
   int fd_;
-};
-
-class OpenFile final : public HandleObject, public TransferFile {
- public:
-  struct Options {
-    bool can_read = false;
-    bool can_write = false;
-    bool direct = false;  // O_DIRECT is set on fd
-  };
-
-  OpenFile(int fd, std::string linux_path, const Options& options)
-      : fd_(fd), linux_path_(std::move(linux_path)), options_(options) {}
-
-  ~OpenFile() override {
-    // Nothing is left to report to: the handle is gone and no transfer uses the file any more.
-    close(fd_);
-    if (buffered_fd_ >= 0) close(buffered_fd_);
-  }
-
-  int fd() const { return fd_; }
-  bool can_read() const { return options_.can_read; }
-  bool can_write() const { return options_.can_write; }
-  const std::string& LinuxPath() const override { return linux_path_; }
-
-  std::int64_t position() const { return position_.load(std::memory_order_relaxed); }
-  void set_position(std::int64_t position) {
-    position_.store(position, std::memory_order_relaxed);
-  }
-
-  PortPtr port() const {
-    std::lock_guard lock(mutex_);
-    return port_.lock();
-  }
-
-  // False when the file is already bound to another port that still exists.
-  bool Bind(const PortPtr& port) {
-    std::lock_guard lock(mutex_);
-    const PortPtr bound = port_.lock();
-    if (bound && bound != port) return false;
-    port_ = port;
-    return true;
-  }
-
-  ErrorCode Move(void* buffer, std::uint32_t bytes, std::int64_t offset, bool is_write,
-                 std::uint32_t* moved) override {
-    char* const data = static_cast<char*>(buffer);
-    std::uint32_t done = 0;
-    int fd = fd_;
-    ErrorCode error = ERROR_SUCCESS;
-    while (done < bytes) {
-      const ssize_t n = is_write ? pwrite(fd, data + done, bytes - done, offset + done)
-                                 : pread(fd, data + done, bytes - done, offset + done);
-      if (n > 0) {
-        done += static_cast<std::uint32_t>(n);
-        continue;
-      }
-      if (n == 0) break;  // end of file
-      if (errno == EINTR) continue;
-      // Direct I/O refuses a buffer, offset or size that is not aligned the way the file system
-      // wants (also the rest of a read cut short at the end of the file): go on buffered.
-      if (errno == EINVAL && fd == fd_ && options_.direct) {
-        error = BufferedFd(&fd);
-        if (error == ERROR_SUCCESS) continue;
-        break;
-      }
-      error = ErrorFromErrno(errno);
-      break;
-    }
-    *moved = done;
-    return error;
-  }
-
- private:
-  // The same file without O_DIRECT, opened at the first transfer that needs it.
-  ErrorCode BufferedFd(int* fd) {
-    std::lock_guard lock(mutex_);
-    if (buffered_fd_ < 0) {
-      const int access = options_.can_write ? (options_.can_read ? O_RDWR : O_WRONLY) : O_RDONLY;
-      const std::string self = "/proc/self/fd/" + std::to_string(fd_);
-      buffered_fd_ = RetryOnEintr([&] { return open(self.c_str(), access | O_CLOEXEC); });
-      if (buffered_fd_ < 0) return ErrorFromErrno(errno);
-    }
-    *fd = buffered_fd_;
-    return ERROR_SUCCESS;
-  }
-
-  const int fd_;
-  const std::string linux_path_;
-  const Options options_;
-  std::atomic<std::int64_t> position_{0};
-  mutable std::mutex mutex_;
-  std::weak_ptr<CompletionPort> port_;  // guarded by mutex_
-  int buffered_fd_ = -1;                // guarded by mutex_
 };
 
 // Takes the share lock of a new open (see the top of the file). A file system that cannot lock
@@ -185,22 +95,25 @@ ErrorCode SetTransferMode(int fd, bool want_direct, bool* direct) {
 // A folder handle (FILE_FLAG_BACKUP_SEMANTICS), good for SetFileTime. Returns the descriptor,
 // or -1 with errno set (ENOTDIR when the path is not a folder).
 int OpenFolder(const std::string& linux_path) {
+  PathAt at;
+  if (!at.Open(linux_path)) return -1;
   return RetryOnEintr(
-      [&] { return open(linux_path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
+      [&] { return openat(at.dir(), at.name(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
 }
 
-std::shared_ptr<OpenFile> FileOf(Handle handle) {
-  std::shared_ptr<OpenFile> file = HandleAs<OpenFile>(handle);
-  if (!file) SetLastError(ERROR_INVALID_HANDLE);
-  return file;
+int OpenPath(const std::string& linux_path, int flags) {
+  PathAt at;
+  if (!at.Open(linux_path)) return -1;
+  return RetryOnEintr([&] { return openat(at.dir(), at.name(), flags, 0666); });
 }
 
 bool QueueFileTransfer(Handle handle, void* buffer, std::uint32_t bytes, Overlapped* ov,
-                       bool is_write) {
+                       bool is_write, bool flush = false) {
   std::shared_ptr<OpenFile> file = FileOf(handle);
   if (!file) return false;
   if (!ov || (!buffer && bytes > 0)) return Fail(ERROR_INVALID_PARAMETER);
-  if (is_write ? !file->can_write() : !file->can_read()) return Fail(ERROR_ACCESS_DENIED);
+  if (!flush && (is_write ? !file->can_write() : !file->can_read()))
+    return Fail(ERROR_ACCESS_DENIED);
   PortPtr port = file->port();
   if (!port) return Fail(ERROR_INVALID_PARAMETER);
   Transfer transfer;
@@ -210,6 +123,7 @@ bool QueueFileTransfer(Handle handle, void* buffer, std::uint32_t bytes, Overlap
   transfer.bytes = bytes;
   transfer.offset = static_cast<std::int64_t>((std::uint64_t{ov->OffsetHigh} << 32) | ov->Offset);
   transfer.is_write = is_write;
+  transfer.flush = flush;
   transfer.ov = ov;
   return QueueTransfer(*port, std::move(transfer));
 }
@@ -236,6 +150,23 @@ timespec TimeSpec(FileTime time) {
 
 }  // namespace
 
+std::shared_ptr<OpenFile> FileOf(Handle handle) {
+  std::shared_ptr<OpenFile> file = HandleAs<OpenFile>(handle);
+  if (!file) SetLastError(ERROR_INVALID_HANDLE);
+  return file;
+}
+
+Handle AdoptFile(int fd, std::string linux_path, bool can_read, bool can_write,
+                 bool want_direct) {
+  FdGuard guard(fd);
+  OpenFile::Options options;
+  options.can_read = can_read;
+  options.can_write = can_write;
+  if (ErrorCode error = SetTransferMode(fd, want_direct, &options.direct))
+    return FailHandle(error);
+  return AddHandle(std::make_shared<OpenFile>(guard.Release(), std::move(linux_path), options));
+}
+
 Handle CreateFile(const std::u16string& path, std::uint32_t access, std::uint32_t share,
                   std::uint32_t disposition, std::uint32_t flags) {
   std::string linux_path;
@@ -254,7 +185,7 @@ Handle CreateFile(const std::u16string& path, std::uint32_t access, std::uint32_
     if (errno != ENOTDIR && errno != ENOENT) return FailHandle(ErrorForPath(linux_path, errno));
   }
 
-  const int fd = RetryOnEintr([&] { return open(linux_path.c_str(), open_flags, 0666); });
+  const int fd = OpenPath(linux_path, open_flags);
   if (fd < 0) return FailHandle(ErrorForPath(linux_path, errno));
   FdGuard guard(fd);
   struct stat info;
@@ -272,7 +203,14 @@ Handle CreateFile(const std::u16string& path, std::uint32_t access, std::uint32_
 }
 
 bool CloseHandle(Handle handle) {
-  if (!RemoveHandle(handle)) return Fail(ERROR_INVALID_HANDLE);
+  std::shared_ptr<HandleObject> object = RemoveHandle(handle);
+  if (!object) return Fail(ERROR_INVALID_HANDLE);
+  // A transfer still under way holds the file and closes it when it ends; otherwise the close
+  // happens here and its failure is this call's.
+  auto file = std::dynamic_pointer_cast<OpenFile>(std::move(object));
+  if (file && file.use_count() == 1) {
+    if (const int error = file->CloseNow()) return Fail(ErrorFromErrno(error));
+  }
   return true;
 }
 
@@ -327,6 +265,34 @@ bool SetFileTime(Handle handle, FileTime /*creation: Linux cannot set it*/,
   const timespec times[2] = {TimeSpec(last_access), TimeSpec(last_write)};
   if (times[0].tv_nsec == UTIME_OMIT && times[1].tv_nsec == UTIME_OMIT) return true;
   if (RetryOnEintr([&] { return futimens(file->fd(), times); }) != 0)
+    return Fail(ErrorFromErrno(errno));
+  return true;
+}
+
+bool FlushVolume(Handle root, Overlapped* ov) {
+  return QueueFileTransfer(root, nullptr, 0, ov, true, true);
+}
+
+bool GetFileAttributesByHandle(Handle handle, FileAttributeData* data) {
+  std::shared_ptr<OpenFile> file = FileOf(handle);
+  if (!file) return false;
+  if (const int error = StatEntry(file->fd(), "", data, AT_EMPTY_PATH))
+    return Fail(ErrorFromErrno(error));
+  return true;
+}
+
+bool SetFileAttributesByHandle(Handle handle, std::uint32_t attributes) {
+  std::shared_ptr<OpenFile> file = FileOf(handle);
+  if (!file) return false;
+  struct stat info;
+  if (fstat(file->fd(), &info) != 0) return Fail(ErrorFromErrno(errno));
+  // Folders keep their permissions (see AttributesFromMode).
+  if (S_ISDIR(info.st_mode)) return true;
+  const mode_t mode = (attributes & FILE_ATTRIBUTE_READONLY)
+                          ? info.st_mode & ~(S_IWUSR | S_IWGRP | S_IWOTH)
+                          : info.st_mode | S_IWUSR;
+  if (mode != info.st_mode &&
+      RetryOnEintr([&] { return fchmod(file->fd(), mode & 07777); }) != 0)
     return Fail(ErrorFromErrno(errno));
   return true;
 }

@@ -11,6 +11,7 @@
 #include "platform/errors.h"
 #include "platform/file_paths.h"
 #include "platform/file_status.h"
+#include "platform/find_listing.h"
 #include "platform/files.h"
 #include "platform/handle_table.h"
 #include "platform/paths.h"
@@ -21,12 +22,12 @@ namespace {
 // One listing; used by one thread at a time, as its handle is.
 class Listing final : public HandleObject {
  public:
-  explicit Listing(DIR* folder) : folder_(folder) {}
+  Listing(DIR* folder, bool follow_links) : folder_(folder), follow_links_(follow_links) {}
   ~Listing() override { closedir(folder_); }
 
-  // The next entry that the program can name, or ERROR_NO_MORE_FILES at the end. Entries
-  // are described as what they lead to: a link to a folder is a folder, and a link that leads
-  // nowhere (or an entry deleted since it was listed) is passed over.
+  // The next entry, or ERROR_NO_MORE_FILES at the end. Following links, entries are described
+  // as what they lead to: a link to a folder is a folder, and a link that leads nowhere (or an
+  // entry deleted since it was listed) is passed over.
   ErrorCode Next(FindData* data) {
     for (;;) {
       errno = 0;
@@ -34,10 +35,9 @@ class Listing final : public HandleObject {
       if (!entry) return errno == 0 ? ERROR_NO_MORE_FILES : ErrorFromErrno(errno);
       const char* name = entry->d_name;
       if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
-      // A backslash would split the name in the program's paths.
-      if (std::strchr(name, '\\')) continue;
       FileAttributeData status;
-      const int error = StatEntry(dirfd(folder_), name, &status);
+      const int error =
+          StatEntry(dirfd(folder_), name, &status, follow_links_ ? 0 : AT_SYMLINK_NOFOLLOW);
       if (error == ENOENT || error == ELOOP) continue;
       if (error != 0) return ErrorFromErrno(error);
       data->Attributes = status.Attributes;
@@ -50,6 +50,7 @@ class Listing final : public HandleObject {
 
  private:
   DIR* const folder_;
+  const bool follow_links_;
 };
 
 Handle FailHandle(ErrorCode code) {
@@ -59,6 +60,20 @@ Handle FailHandle(ErrorCode code) {
 
 }  // namespace
 
+Handle StartListing(int fd, bool follow_links, FindData* data) {
+  DIR* const folder_stream = fdopendir(fd);
+  if (!folder_stream) {
+    const ErrorCode error = ErrorFromErrno(errno);
+    close(fd);
+    return FailHandle(error);
+  }
+  auto listing = std::make_shared<Listing>(folder_stream, follow_links);
+  const ErrorCode error = listing->Next(data);
+  if (error == ERROR_NO_MORE_FILES) return FailHandle(ERROR_FILE_NOT_FOUND);
+  if (error != ERROR_SUCCESS) return FailHandle(error);
+  return AddHandle(std::move(listing));
+}
+
 Handle FindFirstFile(const std::u16string& pattern, FindData* data) {
   // A drive's root ends in '/' (paths.h), so its pattern is "/media/stick/*".
   if (pattern.size() < 2 || pattern.back() != u'*' ||
@@ -66,24 +81,18 @@ Handle FindFirstFile(const std::u16string& pattern, FindData* data) {
     return FailHandle(ERROR_INVALID_PARAMETER);
   std::string folder;
   if (!ResolvePath(pattern.substr(0, pattern.size() - 1), &folder)) return kInvalidHandle;
-  const int fd = RetryOnEintr(
-      [&] { return open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
+  PathAt at;
+  const int fd =
+      at.Open(folder) ? RetryOnEintr([&] {
+        return openat(at.dir(), at.name(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      })
+                      : -1;
   if (fd < 0) {
     // The folder of the pattern is the path here: missing, it is a path not found.
     const ErrorCode error = ErrorFromErrno(errno);
     return FailHandle(error == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : error);
   }
-  DIR* const folder_stream = fdopendir(fd);
-  if (!folder_stream) {
-    const ErrorCode error = ErrorFromErrno(errno);
-    close(fd);
-    return FailHandle(error);
-  }
-  auto listing = std::make_shared<Listing>(folder_stream);
-  const ErrorCode error = listing->Next(data);
-  if (error == ERROR_NO_MORE_FILES) return FailHandle(ERROR_FILE_NOT_FOUND);
-  if (error != ERROR_SUCCESS) return FailHandle(error);
-  return AddHandle(std::move(listing));
+  return StartListing(fd, true, data);
 }
 
 bool FindNextFile(Handle find, FindData* data) {

@@ -12,6 +12,9 @@ namespace platform {
 namespace {
 
 constexpr char16_t kEscapeBase = 0xDC00;  // byte b (0x80..0xFF) <-> U+DC00 + b
+// A backslash inside a Linux name would split it in the program's paths: it takes the same
+// kind of escape, below the range of undecodable bytes, so that such a name is copied too.
+constexpr char16_t kEscapedBackslash = kEscapeBase + '\\';
 
 }  // namespace
 
@@ -20,6 +23,11 @@ std::u16string DecodeName(const std::string& bytes) {
   name.reserve(bytes.size());
   std::size_t i = 0;
   while (i < bytes.size()) {
+    if (bytes[i] == '\\') {
+      name.push_back(kEscapedBackslash);
+      ++i;
+      continue;
+    }
     char32_t cp;
     const std::size_t length = DecodeUtf8At(bytes, i, &cp);
     if (length == 0) {
@@ -44,7 +52,7 @@ bool EncodeName(const std::u16string& name, std::string* bytes) {
       AppendUtf8(CombineSurrogates(u, name[i + 1]), &out);
       ++i;
     } else if (IsLowSurrogate(u)) {
-      if (u < 0xDC80 || u > 0xDCFF) return false;
+      if (u != kEscapedBackslash && (u < 0xDC80 || u > 0xDCFF)) return false;
       out.push_back(static_cast<char>(u - kEscapeBase));
     } else {
       AppendUtf8(u, &out);
@@ -93,10 +101,8 @@ bool BytesToNames(const std::string& rest, std::u16string* names) {
     std::size_t end = rest.find('/', start);
     if (end == std::string::npos) end = rest.size();
     if (end > start) {  // repeated slashes make no empty names
-      const std::string component = rest.substr(start, end - start);
-      if (component.find('\\') != std::string::npos) return false;
       if (!result.empty()) result.push_back(u'\\');
-      result += DecodeName(component);
+      result += DecodeName(rest.substr(start, end - start));
     }
     start = end + 1;
   }

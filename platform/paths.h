@@ -1,5 +1,6 @@
 // The program's names are UTF-16; Linux names are bytes. Bytes that are not valid UTF-8 map to
-// the lone surrogates U+DC80..U+DCFF and back, so every name round-trips exactly.
+// the lone surrogates U+DC80..U+DCFF and back, and a backslash inside a name to U+DC5C, so every
+// name round-trips exactly and none holds the program's separator.
 //
 // A program path names its drive in one of two ways, each optionally after the "\\?\" prefix:
 //
@@ -15,8 +16,6 @@
 //   "E:\dir\file"            A drive's name, for the user's eyes (and the paths users type):
 //                            the drive table gives its mount point. Names are one or more
 //                            letters, case ignored ("AB:\x").
-//
-// A name holding a backslash cannot be expressed in either form.
 #pragma once
 
 #include <cstddef>
@@ -45,8 +44,7 @@ std::u16string DriveRootPath(const std::string& mount_point);
 std::size_t DriveRootLength(const std::u16string& path);
 
 // A Linux path (a dropped file, say) to its program path below the root of the drive whose
-// mount point holds it (the longest), and that mount point. False when no drive holds it or a
-// name cannot be expressed (a backslash in a name).
+// mount point holds it (the longest), and that mount point. False when no drive holds it.
 bool ToDrivePath(const std::string& linux_path, std::string* mount_point, std::u16string* path);
 
 // The same path written with the drive's name, "X:\a\b", as the user reads it.

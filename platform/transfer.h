@@ -23,6 +23,8 @@ class TransferFile {
   // failure. Returns the error code (0 = success).
   virtual ErrorCode Move(void* buffer, std::uint32_t bytes, std::int64_t offset, bool is_write,
                          std::uint32_t* moved) = 0;
+  // Transfer thread: flushes the file's whole volume to its device (FlushVolume).
+  virtual ErrorCode Flush() = 0;
 };
 
 struct Transfer {
@@ -32,6 +34,7 @@ struct Transfer {
   std::uint32_t bytes = 0;
   std::int64_t offset = 0;
   bool is_write = false;
+  bool flush = false;  // a FlushVolume: no buffer, nothing moved
   Overlapped* ov = nullptr;
 };
 

@@ -6,8 +6,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include "engine/NombreTemporal.h"
 #include "platform/errors.h"
 #include "platform/memory.h"
+#include "platform/paths.h"
 #include "tests/support/archivos_prueba.h"
 #include "tests/support/entorno_fallos.h"
 #include "tests/support/esperar.h"
@@ -23,6 +25,13 @@ using testing_support::Granja;
 
 bool Existe(const fs::path& ruta) { return fs::exists(fs::symlink_status(ruta)); }
 
+// The name a copy has on its stick while it is written.
+std::string Temporal(const std::string& nombre) {
+  std::string bytes;
+  platform::EncodeName(NombreTemporal(std::u16string(nombre.begin(), nombre.end())), &bytes);
+  return bytes;
+}
+
 class FallosCopiaTest : public ::testing::Test {
  protected:
   void SetUp() override { buffers_antes = platform::BuffersHeld(); }
@@ -32,8 +41,8 @@ class FallosCopiaTest : public ::testing::Test {
   std::int64_t buffers_antes = 0;
 };
 
-// A source file that cannot be opened shows the time-out, goes to the end of the queue while the
-// files behind it are copied, and is copied once it can be read again.
+// A source file that cannot be opened shows why, goes to the end of the queue while the files
+// behind it are copied, and is copied once it can be read again.
 TEST_F(FallosCopiaTest, UnopenableSourceFileIsRetriedAtTheEndOfTheQueue) {
   Granja granja({512}, {{512}, {4096}});
   if (!granja.ok()) GTEST_SKIP() << granja.error();
@@ -47,7 +56,7 @@ TEST_F(FallosCopiaTest, UnopenableSourceFileIsRetriedAtTheEndOfTheQueue) {
   std::atomic<bool> mostrado{false};
   const int clave = granja.entorno->Eventos.Suscribir([&](const TEventoEstado& evento) {
     if (evento.Hilo == granja.origen.get() && evento.Ahora == TEstado::Fallido &&
-        evento.LEC == platform::WAIT_TIMEOUT) {
+        evento.LEC == platform::ERROR_FILE_NOT_FOUND) {
       mostrado = true;
     }
   });
@@ -208,7 +217,7 @@ TEST_F(FallosCopiaTest, AWriteFailedByTheEnvironmentFailsOnlyItsStick) {
   EscribirAzar(raiz / "grande.bin", (5 << 20) + 3, 11);
   EscribirAzar(raiz / "otro.bin", 7000, 12);
   // The second block written to the middle stick's copy.
-  entorno->FallarTransferencia(granja.RaizDestino(1) + "/grande.bin", 2, true,
+  entorno->FallarTransferencia(granja.RaizDestino(1) + "/" + Temporal("grande.bin"), 2, true,
                                platform::ERROR_CRC);
   granja.Encolar();
 

@@ -321,7 +321,9 @@ TEST_P(VolumeFilesTest, ListingShowsEveryNameTheProgramCanExpress) {
   EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
 
   const std::u16string latin1 = u"caf\xDCE9.bin";
-  ASSERT_EQ(found.size(), 4u);
+  ASSERT_EQ(found.size(), 5u);
+  // A backslash inside a name is escaped, not a separator: the name is listed whole.
+  EXPECT_EQ(found[u"back\xDC5C" u"slash"].Size, 6);
   EXPECT_EQ(found[u"plain.txt"].Attributes, FILE_ATTRIBUTE_ARCHIVE);
   EXPECT_EQ(found[u"plain.txt"].Size, 5);
   EXPECT_EQ(found[u"sub"].Attributes, FILE_ATTRIBUTE_DIRECTORY);

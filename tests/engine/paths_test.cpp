@@ -188,9 +188,20 @@ TEST_F(PathsDrivesTest, ToProgramPathUsesLongestMountPoint) {
   }
 }
 
-TEST_F(PathsDrivesTest, ToProgramPathRefusesBackslashNamesAndUnknownPlaces) {
+// A backslash inside a Linux name is part of the name, not a separator, and comes back as
+// itself.
+TEST_F(PathsDrivesTest, BackslashInsideANameIsEscapedAndComesBack) {
+  std::u16string path;
+  ASSERT_TRUE(ToProgramPath("/media/stick/a\\b/c", &path));
+  EXPECT_EQ(path, u"E:\\a\xDC5C" u"b\\c");
+  std::string back;
+  ErrorCode error = 0;
+  ASSERT_TRUE(ToLinuxPath(path, &back, &error));
+  EXPECT_EQ(back, "/media/stick/a\\b/c");
+}
+
+TEST_F(PathsDrivesTest, ToProgramPathRefusesUnknownPlaces) {
   std::u16string path = u"untouched";
-  EXPECT_FALSE(ToProgramPath("/media/stick/a\\b", &path));
   EXPECT_FALSE(ToProgramPath("relative/path", &path));
   EXPECT_EQ(path, u"untouched");
   drives_->Remove(u"C");
@@ -285,9 +296,6 @@ TEST_F(PathsDrivesTest, PathsRoundTripThroughTheMountPoint) {
     // The root itself comes back with the '/' that ends a root.
     EXPECT_EQ(back, c.below_root.empty() ? c.linux_path + "/" : c.linux_path);
   }
-  std::u16string path = u"untouched";
-  EXPECT_FALSE(ToDrivePath("/media/stick/a\\b", nullptr, &path));
-  EXPECT_EQ(path, u"untouched");
   EXPECT_EQ(DriveRootPath(""), u"");
 }
 

@@ -77,7 +77,8 @@ TEST(TEspera, IdleOperationPostsAnEmptyPacketAfterItsWait) {
   TEspera idle;
   platform::Handle file = platform::kInvalidHandle;
   const std::string montaje = "/media/stick";
-  TContextoIO contexto{*platform::DefaultEnv(), *port, 512, montaje, file};
+  TSesionDestino sesion;
+  TContextoIO contexto{*platform::DefaultEnv(), *port, 512, montaje, file, sesion};
   const auto start = std::chrono::steady_clock::now();
   idle.ExeIO(contexto);
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(195));

@@ -42,6 +42,7 @@ class UnidadConEspacio final : public platform::Drives {
     return false;
   }
   bool GetDiskFreeSpace(const std::string&, std::uint32_t*) override { return false; }
+  bool IsMountedFolder(const std::string&, int) override { return false; }
   bool GetDiskFreeSpaceEx(const std::string& montaje, std::int64_t* libre,
                           std::int64_t* total) override {
     if (montaje != kMontajeE) return false;

@@ -322,6 +322,21 @@ TEST_F(ArrastrarTest, DeleteModeCancelsQueuedCopiesAndDeletesEntriesBeforeTheirF
   EXPECT_TRUE(MismoContenido(suelto, Raiz(u'G') / "Fotos/suelto.bin"));
 }
 
+// In delete mode a stick whose folder is a link to elsewhere loses nothing outside itself.
+TEST_F(ArrastrarTest, DeleteModeNeverDeletesThroughALinkOnTheStick) {
+  testing_support::TempFolder fuera;
+  const fs::path victima = fs::path(fuera.path()) / "Viaje/a.bin";
+  EscribirAzar(victima, 100, 5);
+  fs::create_directories(Raiz(u'E') / "Fotos");
+  fs::create_directory_symlink(fs::path(fuera.path()) / "Viaje", Raiz(u'E') / "Fotos/Viaje");
+  ElegirOrigen(true);
+  programa.ToolButtonSumarRestarClick();
+  Seleccionar({u'E'});
+  Soltar({Raiz(u'D') / "Fotos/Viaje"});
+  EXPECT_TRUE(fs::exists(victima));
+  EXPECT_TRUE(fs::is_symlink(Raiz(u'E') / "Fotos/Viaje"));
+}
+
 TEST_F(ArrastrarTest, WithoutASourceOnlyADropFromAListedDriveIsTaken) {
   programa.ToolbarEnabled = false;
   Soltar({Raiz(u'D') / "Fotos"});

@@ -1,6 +1,7 @@
 // An environment that forwards to the real one and injects faults into the files whose path
 // holds a chosen text: a transfer that fails, one that moves fewer bytes than asked, a close
-// that reports an error after closing, a create that is refused. A device that does not answer
+// that reports an error after closing, a create that is refused, a step of finishing a copy
+// that fails. A device that does not answer
 // is made with FallosTransferencia, inside the port's transfer thread, where an abandoned
 // transfer keeps its buffer alive.
 #pragma once
@@ -44,6 +45,14 @@ class EntornoFallos final : public platform::EnvWrapper {
     std::lock_guard<std::mutex> lock(mutex_);
     creacion_ = {texto, error};
   }
+  // The steps of finishing a copy on a drive, each of which can be made to fail.
+  enum class Paso { Carpetas, Longitud, Tiempos, Atributos, Renombrar, Sincronizar };
+  // That step fails with `error` on a file (or, for Carpetas and Sincronizar, a folder or a
+  // drive) whose path holds `texto`, every time until changed.
+  void FallarPaso(Paso paso, const std::string& texto, platform::ErrorCode error) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    pasos_[paso] = {texto, error};
+  }
   int inyectados() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return inyectados_;
@@ -68,6 +77,59 @@ class EntornoFallos final : public platform::EnvWrapper {
       abiertos_[handle] = {linux_path, nullptr, 0, 0};
     }
     return handle;
+  }
+
+  platform::Handle OpenVolumeRoot(const std::string& mount_point) override {
+    const platform::Handle root = target().OpenVolumeRoot(mount_point);
+    if (root != platform::kInvalidHandle) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      abiertos_[root] = {mount_point, nullptr, 0, 0};
+    }
+    return root;
+  }
+
+  platform::Handle CreateFileAt(platform::Handle root, const std::u16string& path,
+                                std::uint32_t access, std::uint32_t disposition,
+                                std::uint32_t flags) override {
+    const std::string linux_path = RutaBajo(root, path);
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (Toca(creacion_.texto, linux_path)) {
+        ++inyectados_;
+        platform::SetLastError(creacion_.error);
+        return platform::kInvalidHandle;
+      }
+    }
+    const platform::Handle handle = target().CreateFileAt(root, path, access, disposition, flags);
+    if (handle != platform::kInvalidHandle) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      abiertos_[handle] = {linux_path, nullptr, 0, 0};
+    }
+    return handle;
+  }
+
+  bool CreateFoldersAt(platform::Handle root, const std::u16string& path) override {
+    return !FallaPaso(Paso::Carpetas, RutaBajo(root, path)) &&
+           target().CreateFoldersAt(root, path);
+  }
+  bool SetEndOfFile(platform::Handle file) override {
+    return !FallaPaso(Paso::Longitud, Ruta(file)) && target().SetEndOfFile(file);
+  }
+  bool SetFileTime(platform::Handle file, platform::FileTime creation,
+                   platform::FileTime last_access, platform::FileTime last_write) override {
+    return !FallaPaso(Paso::Tiempos, Ruta(file)) &&
+           target().SetFileTime(file, creation, last_access, last_write);
+  }
+  bool SetFileAttributesByHandle(platform::Handle file, std::uint32_t attributes) override {
+    return !FallaPaso(Paso::Atributos, Ruta(file)) &&
+           target().SetFileAttributesByHandle(file, attributes);
+  }
+  bool MoveFileAt(platform::Handle root, const std::u16string& from,
+                  const std::u16string& to) override {
+    return !FallaPaso(Paso::Renombrar, RutaBajo(root, to)) && target().MoveFileAt(root, from, to);
+  }
+  bool FlushVolume(platform::Handle root, platform::Overlapped* ov) override {
+    return !FallaPaso(Paso::Sincronizar, Ruta(root)) && target().FlushVolume(root, ov);
   }
 
   bool BindToPort(platform::Handle file, const platform::PortPtr& port) override {
@@ -132,6 +194,30 @@ class EntornoFallos final : public platform::EnvWrapper {
     return !texto.empty() && ruta.find(texto) != std::string::npos;
   }
 
+  std::string Ruta(platform::Handle handle) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto it = abiertos_.find(handle);
+    return it == abiertos_.end() ? std::string() : it->second.ruta;
+  }
+  // The Linux path of a path below a drive's root, for matching only.
+  std::string RutaBajo(platform::Handle root, const std::u16string& path) const {
+    std::u16string barras = path;
+    for (char16_t& u : barras) {
+      if (u == u'\\') u = u'/';
+    }
+    std::string bytes;
+    platform::EncodeName(barras, &bytes);
+    return Ruta(root) + "/" + bytes;
+  }
+  bool FallaPaso(Paso paso, const std::string& ruta) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto it = pasos_.find(paso);
+    if (it == pasos_.end() || !Toca(it->second.texto, ruta)) return false;
+    ++inyectados_;
+    platform::SetLastError(it->second.error);
+    return true;
+  }
+
   template <class Real>
   bool Transferir(platform::Handle file, std::uint32_t bytes, platform::Overlapped* ov,
                   bool escritura, Real real) {
@@ -165,6 +251,7 @@ class EntornoFallos final : public platform::EnvWrapper {
   Transferencia transferencia_;                    // guarded by mutex_
   Fallo cierre_;                                   // guarded by mutex_
   Fallo creacion_;                                 // guarded by mutex_
+  std::map<Paso, Fallo> pasos_;                    // guarded by mutex_
   int inyectados_ = 0;                             // guarded by mutex_
 };
 

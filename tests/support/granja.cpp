@@ -108,11 +108,36 @@ Granja::~Granja() {
   platform::SetDrives(nullptr);
 }
 
+// Pre-order through the platform's listings, which take paths of any length: every folder
+// before what it holds, names in order within a folder.
+void RecorrerUnidad(const std::string& montaje, const std::u16string& carpeta,
+                    std::vector<std::u16string>& salida) {
+  const std::u16string raiz = CaminoUnidad(montaje, u"");
+  const std::u16string patron = carpeta.empty() ? raiz + u"*" : raiz + carpeta + u"\\*";
+  std::vector<std::u16string> nombres;
+  platform::FindData datos;
+  const platform::Handle busqueda = platform::FindFirstFile(patron, &datos);
+  if (busqueda == platform::kInvalidHandle) return;
+  do {
+    if (carpeta.empty() && datos.Name == u"lost+found") continue;
+    nombres.push_back(datos.Name);
+  } while (platform::FindNextFile(busqueda, &datos));
+  platform::FindClose(busqueda);
+  std::sort(nombres.begin(), nombres.end());
+  for (const std::u16string& nombre : nombres) {
+    const std::u16string relativo = carpeta.empty() ? nombre : carpeta + u'\\' + nombre;
+    salida.push_back(relativo);
+    if (platform::GetFileAttributes(raiz + relativo) & platform::FILE_ATTRIBUTE_DIRECTORY) {
+      RecorrerUnidad(montaje, relativo, salida);
+    }
+  }
+}
+
 void Granja::Encolar(const std::string& carpeta, const std::vector<size_t>& para) {
-  const fs::path raiz = origen_->mount_point();
-  std::vector<fs::path> entradas;
-  if (!carpeta.empty()) entradas.push_back(carpeta);
-  if (fs::is_directory(raiz / carpeta)) Recorrer(raiz, raiz / carpeta, entradas);
+  std::vector<std::u16string> entradas;
+  const std::u16string inicio = NombreRelativo(carpeta);
+  if (!inicio.empty()) entradas.push_back(inicio);
+  RecorrerUnidad(origen_->mount_point(), inicio, entradas);
   std::vector<TIdDestino> lista;
   for (size_t i = 0; i < destinos.size(); ++i) {
     if (para.empty() || std::find(para.begin(), para.end(), i) != para.end()) {
@@ -123,7 +148,7 @@ void Granja::Encolar(const std::string& carpeta, const std::vector<size_t>& para
   std::vector<std::unique_ptr<TFRec>> registros;
   for (const auto& relativo : entradas) {
     auto rec = std::make_unique<TFRec>();
-    rec->ONombre = rec->DNombre = NombreRelativo(relativo);
+    rec->ONombre = rec->DNombre = relativo;
     platform::FileAttributeData datos;
     if (!platform::GetFileAttributesEx(CaminoUnidad(origen_->mount_point(), rec->ONombre),
                                        &datos)) {
@@ -150,8 +175,10 @@ bool Granja::EsperarFin(std::chrono::seconds limite) {
           return h.EnReposo() && h.GetDFin() != 0 && h.GetDPos() == h.GetDFin();
         };
         if (!terminado(*origen)) return false;
+        // A destination is done once its job is on the device.
         for (auto& d : destinos) {
-          if (!terminado(*d) && d->GetLEC() == 0) return false;
+          if (!(terminado(*d) && d->GetEstado() == TEstado::Terminado) && d->GetLEC() == 0)
+            return false;
         }
         return true;
       },
@@ -162,7 +189,12 @@ std::string CompararArboles(const std::string& a, const std::string& b) {
   std::vector<fs::path> en_a, en_b;
   Recorrer(a, a, en_a);
   Recorrer(b, b, en_b);
-  if (en_a != en_b) return "the trees hold different entries";
+  if (en_a != en_b) {
+    std::vector<fs::path> solo;
+    std::set_symmetric_difference(en_a.begin(), en_a.end(), en_b.begin(), en_b.end(),
+                                  std::back_inserter(solo));
+    return "the trees hold different entries: " + (solo.empty() ? "order" : solo[0].string());
+  }
   for (const auto& relativo : en_a) {
     const fs::path pa = fs::path(a) / relativo, pb = fs::path(b) / relativo;
     struct stat sa, sb;

@@ -31,6 +31,7 @@ class Granja {
 
   const std::string& RaizOrigen() const { return origen_->mount_point(); }
   const std::string& RaizDestino(size_t i) const { return destinos_[i]->mount_point(); }
+  LoopVolume& VolumenDestino(size_t i) const { return *destinos_[i]; }
 
   // Queues `carpeta` (relative to the source root; "" for the root) and every entry below it,
   // in pre-order, for the destinations of the given indices (all when empty), and adds the

@@ -67,6 +67,12 @@ bool LoopVolume::Unmount() {
   return !mounted_;
 }
 
+bool LoopVolume::UnmountLazily() {
+  if (!mounted_) return true;
+  mounted_ = !RunCommand("umount -l " + mount_point_, &error_);
+  return !mounted_;
+}
+
 bool LoopVolume::Remount() {
   if (!Unmount()) return false;
   mount_point_ = work_dir_ + "/mnt" + std::to_string(++remounts_);

@@ -28,11 +28,16 @@ class LoopVolume {
   bool ok() const { return mounted_; }
   const std::string& mount_point() const { return mount_point_; }
   const std::string& device() const { return device_; }
+  // The image file behind the device: what the device holds, as far as it was written to it.
+  const std::string& image() const { return image_; }
   const std::string& error() const { return error_; }
 
   // Unmounts and mounts the same device again at a new folder (a stick pulled and plugged in).
   bool Remount();
   bool Unmount();
+  // Detaches the mount at once, as a stick pulled with its files still open does: whoever holds
+  // a folder of it goes on using it; the mount-point folder is left bare.
+  bool UnmountLazily();
 
  private:
   std::string work_dir_, image_, device_, mount_point_, error_;

@@ -102,7 +102,8 @@ inline bool EsperarTrabajos(const std::vector<std::shared_ptr<TDHilo>>& hilos,
       [&] {
         for (const auto& [hilo, antes] : vueltas) {
           if (hilo->GetVueltas() < antes + 2 || !hilo->EnReposo() ||
-              hilo->GetDPos() != hilo->GetDFin()) {
+              hilo->GetDPos() != hilo->GetDFin() ||
+              hilo->GetEstado() == TEstado::Sincronizando) {
             return false;
           }
         }

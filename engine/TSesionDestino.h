@@ -1,0 +1,16 @@
+// What a destination worker holds on its drive while it has work: the handle of the drive's
+// root that every path is reached from, the temporary name of the copy under way, and the
+// folders already cleared of what an earlier job left behind. The root is let go when the job
+// is on the device, so that the drive can be unmounted.
+#pragma once
+
+#include <set>
+#include <string>
+
+#include "platform/types.h"
+
+struct TSesionDestino {
+  platform::Handle Raiz = platform::kInvalidHandle;
+  std::u16string Temporal;  // empty: no copy open
+  std::set<std::u16string> CarpetasRevisadas;
+};
