@@ -114,7 +114,9 @@ TEST_P(CifrasFilaTest, FreeSpaceShortfallAndPercentages) {
   Soltar(Raiz(u'D') / "Trabajo", {});
   ASSERT_EQ(programa.OCopia, Hilo(u'D'));
   const auto E = Hilo(u'E');
-  if (caso.detenido) ASSERT_TRUE(testing_support::Detener(*programa.OCopia));
+  if (caso.detenido) {
+    ASSERT_TRUE(testing_support::Detener(*programa.OCopia));
+  }
   Soltar(Raiz(u'D') / "Trabajo", {u'E'});
   const std::int64_t trabajo = 3 * RedondearTalla(E->GetAppRec().SectorSize, kMiB + 17);
   ASSERT_TRUE(Esperar([&] { return E->GetDFin() == trabajo; }));
