@@ -8,6 +8,7 @@
 #include "app/ModoArrastre.h"
 #include "app/Ocupado.h"
 #include "app/TPrograma.h"
+#include "app/TallaStr.h"
 #include "app/TSuspension.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -82,11 +83,20 @@ void QuitarSinDestinos(TDHilo& origen, TLista& cola) {
 // stopped, so that the copy goes on and whatever the window does while it gets its messages
 // waits on nothing the drop holds; the queue is then locked once, for the merge alone. A failure
 // while reading ends add mode silently, with nothing queued.
-void AgregarArrastrados(TPrograma& P, const TLista& arrastrados,
-                        const std::vector<TDHilo*>& destinos) {
+// What add mode gave out: copies of entries to destinations, and the destinations given any.
+struct TAgregados {
+  std::int64_t copias = 0;
+  std::int64_t destinos = 0;
+};
+
+TAgregados AgregarArrastrados(TPrograma& P, const TLista& arrastrados,
+                              const std::vector<TDHilo*>& destinos) {
+  TAgregados agregados;
   const std::int64_t n = static_cast<std::int64_t>(arrastrados.size());
   const std::int64_t m = static_cast<std::int64_t>(destinos.size());
   std::vector<std::vector<bool>> presentes(destinos.size());
+  // Bytes of an older file each copy writes over: its space comes back as the job runs.
+  std::vector<std::vector<std::int64_t>> reemplazos(destinos.size());
   try {
     for (std::int64_t d = 0; d < m; ++d) {
       TDHilo& W = *destinos[d];
@@ -96,6 +106,7 @@ void AgregarArrastrados(TPrograma& P, const TLista& arrastrados,
       const TLista listado = P.LeerListado(W);
       std::vector<bool>& tiene = presentes[d];
       tiene.resize(arrastrados.size());
+      reemplazos[d].assign(arrastrados.size(), 0);
       // Looked at from the stick's root, links not followed: nothing outside it counts.
       platform::Env& env = *P.Entorno->Env;
       const platform::Handle raiz = env.OpenVolumeRoot(rec.Montaje);
@@ -104,24 +115,31 @@ void AgregarArrastrados(TPrograma& P, const TLista& arrastrados,
         const TFRec& D = *arrastrados[r];
         tiene[r] = EncontrarFR(listado, D.ONombre) != nullptr ||
                    ArchivoIgualEn(env, raiz, D.DNombre, D.Tiempo.ETiempo, D.Talla);
+        platform::FileAttributeData viejo;
+        if (!tiene[r] && !(D.Atributos & platform::FILE_ATTRIBUTE_DIRECTORY) &&
+            env.GetFileAttributesExAt(raiz, D.DNombre, &viejo) &&
+            !(viejo.Attributes & platform::FILE_ATTRIBUTE_DIRECTORY)) {
+          reemplazos[d][r] = RedondearTalla(rec.SectorSize, viejo.Size);
+        }
       }
       if (raiz != platform::kInvalidHandle) env.CloseHandle(raiz);
     }
   } catch (...) {
     // Silenced here, in the one place add mode ends on a failure.
-    return;
+    return agregados;
   }
   TColaBloqueada bloqueada(*P.OCopia);
   TLista& cola = *bloqueada;
   const std::vector<TFRec*> encolados = PorNombre(cola);
   const std::uint32_t sector_origen = P.OCopia->GetAppRec().SectorSize;
+  std::vector<bool> dados(destinos.size(), false);
   for (std::int64_t r = 0; r < n; ++r) {
     const TFRec& D = *arrastrados[r];
     TFRec* Q = Buscar(encolados, D.ONombre);
-    std::vector<TDHilo*> faltan;
+    std::vector<std::int64_t> faltan;
     for (std::int64_t d = 0; d < m; ++d) {
       if (!presentes[d][r] && (Q == nullptr || !Q->EncontrarDestino(destinos[d]->GetId()))) {
-        faltan.push_back(destinos[d]);
+        faltan.push_back(d);
       }
     }
     if (faltan.empty()) continue;
@@ -136,13 +154,19 @@ void AgregarArrastrados(TPrograma& P, const TLista& arrastrados,
       cola.push_back(std::move(nuevo));
       P.OCopia->AddDFin(Q->DTalla(sector_origen));
     }
-    for (TDHilo* W : faltan) {
+    for (std::int64_t d : faltan) {
+      TDHilo* W = destinos[d];
       const THRec rec = W->GetAppRec();
       Q->DList.push_back(W->GetId());
       W->AddDFin(Q->DTalla(rec.SectorSize), 1);
       P.Encargos.Agregar(*Q, rec.ID);
+      if (reemplazos[d][r] > 0) P.SumarReemplazo(*W, reemplazos[d][r]);
+      ++agregados.copias;
+      dados[d] = true;
     }
   }
+  agregados.destinos = std::count(dados.begin(), dados.end(), true);
+  return agregados;
 }
 
 // Delete mode: the queued copies of the dropped entries to the destinations are cancelled
@@ -228,9 +252,19 @@ void TPrograma::WMDropFiles(const std::vector<std::string>& nombres) {
   if (OCopia && hilo == OCopia.get()) {
     DListBoxDropFiles(caminos);
     PonerModoAgregar(Botones[ToolButtonSumarRestar]);
-  } else if (MostrarMensaje) {
-    MostrarMensaje(u"Origen de copia no valido");
+    return;
   }
+  // Why, below the message: which volume is the source and how another one can be.
+  if (OCopia) {
+    const THRec rec = OCopia->GetAppRec();
+    Aviso = u"Esta copia lee desde " + rec.Nombre + u" (" + rec.Letra +
+            u"): arrastre los archivos desde ese volumen. Para copiar desde otro, cierre el "
+            u"programa y vuelva a abrirlo.";
+  } else {
+    Aviso = u"Los archivos no están en ninguna unidad de la lista: si acaba de conectarla, pulse "
+            u"Actualizar y vuelva a arrastrarlos.";
+  }
+  if (MostrarMensaje) MostrarMensaje(u"Origen de copia no valido");
 }
 
 void TPrograma::AsignarOrigen(const std::shared_ptr<TDHilo>& DH) {
@@ -301,8 +335,21 @@ void TPrograma::DListBoxDropFiles(const std::vector<std::u16string>& nombres) {
     W.Seleccionado = Vista.Selected(item);
     if (W.Seleccionado) destinos.push_back(&W);
   }
-  if (destinos.empty()) return;
+  if (destinos.empty()) {
+    const THRec rec = OCopia->GetAppRec();
+    Aviso = u"Origen: " + rec.Nombre + u" (" + rec.Letra +
+            u"). No hay memorias de destino seleccionadas: seleccione una o más y vuelva a "
+            u"arrastrar los archivos.";
+    return;
+  }
+  const bool eliminar = ModoEliminar(Botones[ToolButtonSumarRestar]);
+  if (!eliminar) EmpezarTrabajos();
+  // The check of the destinations shows their free space as it is now, not as the last
+  // refresh or job left it.
+  for (TDHilo* W : destinos) W->GetEspacioLibre();
 
+  TAgregados agregados;
+  std::int64_t entradas = 0;
   std::exception_ptr fallo;
   {
     TBarraOcupada ocupada(*this);
@@ -312,12 +359,13 @@ void TPrograma::DListBoxDropFiles(const std::vector<std::u16string>& nombres) {
       TSuspension suspension(*OCopia);
       arrastrados = ListarArrastrados(nombres);
     }
+    entradas = static_cast<std::int64_t>(arrastrados.size());
     Refrescar();
     try {
-      if (ModoEliminar(Botones[ToolButtonSumarRestar])) {
+      if (eliminar) {
         EliminarArrastrados(*this, arrastrados, destinos);
       } else {
-        AgregarArrastrados(*this, arrastrados, destinos);
+        agregados = AgregarArrastrados(*this, arrastrados, destinos);
       }
     } catch (...) {
       // Kept for after the tail: no record may stay queued without a destination.
@@ -334,4 +382,18 @@ void TPrograma::DListBoxDropFiles(const std::vector<std::u16string>& nombres) {
   MostrarAvisos();
   if (fallo) std::rethrow_exception(fallo);
   ToolButtonPriorizarClick();
+  const std::u16string memorias =
+      EnteroStr(static_cast<std::int64_t>(destinos.size())) +
+      (destinos.size() == 1 ? u" memoria." : u" memorias.");
+  if (eliminar) {
+    Aviso = u"Eliminado lo arrastrado en " + memorias;
+  } else if (entradas == 0) {
+    Aviso = u"Nada que copiar: lo arrastrado no se pudo leer o está vacío.";
+  } else if (agregados.copias == 0) {
+    Aviso = u"Nada que copiar: las memorias seleccionadas ya tienen lo arrastrado.";
+  } else {
+    Aviso = u"Copia añadida: " + EnteroStr(agregados.copias) + u" copias para " +
+            EnteroStr(agregados.destinos) +
+            (agregados.destinos == 1 ? u" memoria." : u" memorias.");
+  }
 }

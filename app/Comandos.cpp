@@ -43,14 +43,25 @@ void TPrograma::ToolButtonContinuarDetenerClick() {
 }
 
 void TPrograma::ToolButtonPriorizarClick() {
-  if (!OCopia) return;
+  if (!OCopia) {
+    Aviso = u"Aún no hay copia: no hay nada que priorizar.";
+    return;
+  }
   TBarraOcupada ocupada(*this);
   const int foco = Vista.ItemIndex();
+  const TDHilo* elegido =
+      foco >= 0 && foco < static_cast<int>(DList.size()) ? DList[foco].get() : nullptr;
   // Without a focused item no record goes first (no worker has identity 0); the queue is only
   // sorted.
-  const TIdDestino DH =
-      foco >= 0 && foco < static_cast<int>(DList.size()) ? DList[foco]->GetId() : 0;
-  OCopia->PriorizarDestino(DH);
+  OCopia->PriorizarDestino(elegido ? elegido->GetId() : 0);
+  if (elegido == nullptr) {
+    Aviso = u"Ninguna memoria enfocada: la cola solo se ha ordenado.";
+  } else if (elegido == OCopia.get()) {
+    Aviso = u"El origen no se prioriza: elija una memoria de destino y vuelva a pulsar.";
+  } else {
+    const THRec rec = elegido->GetAppRec();
+    Aviso = u"Primero se copia a " + rec.Nombre + u" (" + rec.Letra + u").";
+  }
 }
 
 void TPrograma::ToolButtonCancelarClick() {

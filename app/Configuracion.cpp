@@ -3,6 +3,7 @@
 // in its clamped form; the settings file keeps them from one run to the next.
 #include <algorithm>
 #include <charconv>
+#include <filesystem>
 #include <string_view>
 
 #include "app/TallaStr.h"
@@ -183,7 +184,16 @@ void TPrograma::GuardarConfiguracion() {
     EscribirPalabra(bytes, Colores.ColorError.load());
     for (const std::u16string& valor : Valores) EscribirCadena(bytes, valor);
     // A file that cannot be written leaves the next start with the old one or the defaults.
-    if (!RutaConfiguracion.empty()) EscribirArchivoCompleto(RutaConfiguracion, bytes);
+    if (RutaConfiguracion.empty()) return;
+    // The user's configuration folder may not exist yet; it is the user's alone.
+    const std::filesystem::path carpeta = std::filesystem::path(RutaConfiguracion).parent_path();
+    std::error_code error;
+    if (!carpeta.empty() && !std::filesystem::exists(carpeta, error) &&
+        std::filesystem::create_directories(carpeta, error)) {
+      std::filesystem::permissions(carpeta, std::filesystem::perms::owner_all,
+                                   std::filesystem::perm_options::replace, error);
+    }
+    EscribirArchivoCompleto(RutaConfiguracion, bytes);
   } catch (...) {
   }
 }

@@ -15,6 +15,7 @@
 #include "app/TPrograma.h"
 #include "app/TallaStr.h"
 #include "platform/atomic_file.h"
+#include "platform/locale.h"
 
 namespace {
 
@@ -193,6 +194,9 @@ void TPrograma::GuardarLista(const std::string& ruta) {
     // Replaced atomically: a failure or a crash leaves the previous list whole. Neither a file
     // that cannot be written nor a failure above is reported.
     EscribirArchivoCompleto(ruta, bytes);
+    Aviso = (escritos == 0 ? u"La cola está vacía: la lista guardada no tiene nada que copiar ("
+                           : u"Lista de copia guardada: " + EnteroStr(escritos) + u" entradas (") +
+            platform::FromUtf8(ruta) + u").";
   } catch (...) {
   }
 }
@@ -244,7 +248,9 @@ void TPrograma::AbrirLista(const std::string& ruta) {
       }
       const auto origen = std::find_if(hilos.begin(), hilos.end(),
                                        [&](const auto& h) { return h->GetId() == plan.IdOrigen; });
+      EmpezarTrabajos();
       AsignarOrigen(*origen);
+      const std::int64_t entradas = static_cast<std::int64_t>(plan.Registros.size());
       {
         // Every record is complete before it is queued; one lock for all, nothing else done
         // meanwhile. The totals go in before the records: once queued, the scheduler may plan
@@ -261,6 +267,7 @@ void TPrograma::AbrirLista(const std::string& ruta) {
         }
       }
       for (const auto& hilo : hilos) hilo->GetEspacioLibre();
+      Aviso = u"Lista de copia abierta: " + EnteroStr(entradas) + u" entradas en cola.";
       Vista.Repaint();
       if (ProcesarMensajes) ProcesarMensajes();
     } catch (...) {

@@ -1,12 +1,16 @@
 // Start-up, shut-down, the timer and the drawing of the main window's state.
 #include "app/TPrograma.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <thread>
 
+#include "app/PintarDispositivo.h"
 #include "app/TallaStr.h"
 #include "platform/locale.h"
 #include "platform/memory.h"
@@ -16,17 +20,46 @@ namespace {
 
 constexpr std::int32_t kFileAppVersion = 42563;
 
-// The settings file lies beside the executable; empty when the executable cannot be found,
-// and the program then runs on the defaults.
+// The settings file of the running program (RutaConfiguracionPara); empty when the executable
+// cannot be found, and the program then runs on the defaults.
 std::string RutaConfiguracionInicial() {
   std::error_code error;
   const std::filesystem::path programa = std::filesystem::read_symlink("/proc/self/exe", error);
-  std::string nombre;
-  if (error || !platform::EncodeName(NombrePrograma() + u".cfg", &nombre)) return {};
-  return (programa.parent_path() / nombre).string();
+  if (error) return {};
+  return RutaConfiguracionPara(programa.parent_path().string(), std::getenv("XDG_CONFIG_HOME"),
+                               std::getenv("HOME"));
 }
 
 }  // namespace
+
+std::string RutaConfiguracionPara(const std::string& carpeta_programa,
+                                  const char* xdg_config_home, const char* home) {
+  std::string nombre;
+  if (!platform::EncodeName(NombrePrograma() + u".cfg", &nombre)) return {};
+  const std::filesystem::path junto = std::filesystem::path(carpeta_programa) / nombre;
+  std::error_code error;
+  if (std::filesystem::exists(junto, error)) return junto.string();
+  // A program installed in the system's folders keeps its settings per user, also when root
+  // could write there.
+  bool del_sistema = false;
+  for (const char* sistema : {"/usr/", "/bin/", "/sbin/", "/opt/", "/snap/"}) {
+    if ((carpeta_programa + "/").rfind(sistema, 0) == 0) del_sistema = true;
+  }
+  if (!del_sistema && access(carpeta_programa.c_str(), W_OK) == 0) return junto.string();
+  std::filesystem::path base;
+  if (xdg_config_home != nullptr && xdg_config_home[0] == '/') {
+    base = xdg_config_home;
+  } else if (home != nullptr && home[0] != 0) {
+    base = std::filesystem::path(home) / ".config";
+  } else {
+    return {};
+  }
+  std::u16string carpeta = NombrePrograma();
+  for (char16_t& c : carpeta) c = (c >= u'A' && c <= u'Z') ? c - u'A' + u'a' : c;
+  std::string carpeta_bytes;
+  if (!platform::EncodeName(carpeta, &carpeta_bytes)) return {};
+  return (base / carpeta_bytes / nombre).string();
+}
 
 TPrograma::TPrograma(TVistaDispositivos& vista, std::shared_ptr<platform::Env> env)
     : Entorno(std::make_shared<TEntorno>(std::move(env))), Vista(vista) {
@@ -120,6 +153,72 @@ bool TPrograma::TrabajoEnCurso() const {
 void TPrograma::TimerVTimer() {
   for (const auto& hilo : DList) hilo->OnTime();
   SondeosRespondidos();
+  // A job that ended has changed the drive's free space: what was read before it (at the
+  // refresh or the drop) is stale, and a shortfall counted then would stay on the row.
+  for (const auto& hilo : DList) {
+    const TEstado estado = hilo->GetEstado();
+    if (estado != TEstado::Terminado && estado != TEstado::Fallido && estado != TEstado::Reposo)
+      continue;
+    TTrabajo& trabajo = Trabajos[hilo->GetId()];
+    const std::int64_t pos = hilo->GetDPos();
+    if (trabajo.PosEspacio == pos) continue;
+    trabajo.PosEspacio = pos;
+    hilo->GetEspacioLibre();
+  }
+  // Workers that left the list leave their figures.
+  std::erase_if(Trabajos, [this](const auto& par) {
+    return std::none_of(DList.begin(), DList.end(),
+                        [&](const auto& hilo) { return hilo->GetId() == par.first; });
+  });
+}
+
+TFila TPrograma::Fila(const TDHilo& hilo) const {
+  TFila fila = TFila::De(hilo.GetInstantanea());
+  const auto it = Trabajos.find(hilo.GetId());
+  fila.Detenido = Botones[ToolButtonContinuarDetener].ImageIndex != 0 && hilo.Suspended();
+  if (it == Trabajos.end()) return fila;
+  const TTrabajo& trabajo = it->second;
+  fila.TrabajoPos = fila.Foto.DPos - trabajo.BasePos;
+  fila.TrabajoFin = fila.Foto.DFin - trabajo.BaseFin;
+  // Files written over give their space back as they are created again: while the job runs the
+  // space it leaves counts them. Once it ends the drive's free space is read again.
+  TCapacidad& capacidad = fila.Foto.Capacidad;
+  if (trabajo.Reemplazo > 0 && capacidad.Valida && !fila.Foto.EsOrigen && Activo(EstadoFila(fila))) {
+    const std::int64_t queda = (capacidad.Faltan ? -capacidad.Bytes : capacidad.Bytes) +
+                               trabajo.Reemplazo;
+    capacidad.Faltan = queda < 0;
+    capacidad.Bytes = queda < 0 ? -queda : queda;
+  }
+  return fila;
+}
+
+std::vector<TFila> TPrograma::Filas() const {
+  std::vector<TFila> filas;
+  filas.reserve(DList.size());
+  for (const auto& hilo : DList) filas.push_back(Fila(*hilo));
+  return filas;
+}
+
+void TPrograma::EmpezarTrabajos() {
+  const auto ocupado = [](TEstado estado) {
+    return estado == TEstado::EnCola || estado == TEstado::Escribiendo ||
+           estado == TEstado::Sincronizando;
+  };
+  const bool en_curso = std::any_of(DList.begin(), DList.end(),
+                                    [&](const auto& hilo) { return ocupado(hilo->GetEstado()); });
+  for (const auto& hilo : DList) {
+    const TEstado estado = hilo->GetEstado();
+    // While a job runs its failed drives stay in it, so that its summary keeps them.
+    if (ocupado(estado) || (en_curso && estado == TEstado::Fallido)) continue;
+    TTrabajo& trabajo = Trabajos[hilo->GetId()];
+    trabajo.BasePos = hilo->GetDPos();
+    trabajo.BaseFin = hilo->GetDFin();
+    trabajo.Reemplazo = 0;
+  }
+}
+
+void TPrograma::SumarReemplazo(const TDHilo& hilo, std::int64_t bytes) {
+  Trabajos[hilo.GetId()].Reemplazo += bytes;
 }
 
 void TPrograma::PBMemoriaPaint(platform::Canvas& canvas, int W, int H) {
@@ -134,18 +233,22 @@ void TPrograma::PBMemoriaPaint(platform::Canvas& canvas, int W, int H) {
                                                                      : Colores.ColorError.load();
     const std::u16string texto = u" Memoria ocupada " + EnteroStr(L) + u"%, Libre " +
                                  TallaStr(static_cast<std::int64_t>(A));
+    // Each text keeps its contrast over the bar and beside it.
+    const platform::Color letra = canvas.FontColor();
     canvas.SetBrushColor(color);
     if (ProgresoTexto.empty()) {
       canvas.FillRect({0, 0, x, H});
       canvas.SetBrushClear();
-      canvas.TextOut(0, H / 2 - canvas.TextHeight(u"Wg") / 2, texto);
+      TextoSobreBarra(canvas, 0, H / 2 - canvas.TextHeight(u"Wg") / 2, texto, {0, 0, W, H}, x,
+                      color, ColorVentana, letra);
     } else {
       canvas.FillRect({0, 0, x, H / 2});
       canvas.SetBrushColor(Colores.ColorDestino.load());
       canvas.FillRect({0, H / 2, ProgresoValor, H});
       canvas.SetBrushClear();
-      canvas.TextOut(0, 0, texto);
-      canvas.TextOut(0, H / 2, ProgresoTexto);
+      TextoSobreBarra(canvas, 0, 0, texto, {0, 0, W, H / 2}, x, color, ColorVentana, letra);
+      TextoSobreBarra(canvas, 0, H / 2, ProgresoTexto, {0, H / 2, W, H}, ProgresoValor,
+                      Colores.ColorDestino.load(), ColorVentana, letra);
     }
   } catch (...) {
     // A bar left half drawn is drawn again at the next tick.
@@ -153,7 +256,9 @@ void TPrograma::PBMemoriaPaint(platform::Canvas& canvas, int W, int H) {
 }
 
 int TPrograma::DListBoxMeasureItem(platform::Canvas& canvas) {
-  return 2 * canvas.TextHeight(u"Wg");
+  // Two text lines and the closing line below them: on the last row of the second line it would
+  // hide the underscores of the file names ("IMG_0001" read as "IMG 0001").
+  return 2 * canvas.TextHeight(u"Wg") + 1;
 }
 
 bool TPrograma::ProgresoPendiente() {

@@ -7,12 +7,14 @@
 #include <deque>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <shared_mutex>
 #include <string>
 #include <vector>
 
+#include "app/FilaDispositivo.h"
 #include "app/TColores.h"
 #include "app/TEncargos.h"
 #include "app/TSondeos.h"
@@ -25,6 +27,13 @@
 
 // The program's name: caption, settings and listing file names, status page title.
 std::u16string NombrePrograma();
+
+// Where the settings file lies for a program in `carpeta_programa`: beside it where a file already
+// lies there (a portable copy) or where that folder can be written (and is not one of the
+// system's); otherwise in the user's configuration folder, $XDG_CONFIG_HOME/orsanta/ or, without
+// it, ~/.config/orsanta/ (an installed program). Empty when neither can be told.
+std::string RutaConfiguracionPara(const std::string& carpeta_programa, const char* xdg_config_home,
+                                  const char* home);
 
 // The eight toolbar buttons, left to right.
 enum TBotonId {
@@ -66,8 +75,21 @@ class TPrograma {
   // unfinished.
   bool TrabajoEnCurso() const;
 
-  // Every timer tick: speed texts of every worker; the window then repaints.
+  // Every timer tick: speed texts of every worker, and the free space of every worker whose job
+  // has ended since its drive's free space was last read; the window then repaints.
   void TimerVTimer();
+
+  // A worker's row: its snapshot with the figures of its current job, and whether the user has
+  // stopped it.
+  TFila Fila(const TDHilo& hilo) const;
+  // The rows of DList, in order.
+  std::vector<TFila> Filas() const;
+  // A new job starts: every worker with nothing to do (idle, done, or, while no worker is busy,
+  // failed) counts its job's figures from here. Called before a drop or a copy list adds work.
+  void EmpezarTrabajos();
+  // A drop gives `hilo` a file that replaces `bytes` already on its drive: while the job runs
+  // its row counts them as space the job gives back.
+  void SumarReemplazo(const TDHilo& hilo, std::int64_t bytes);
   // The device refresh. A drive whose probe does not answer in time gets a row "Sin
   // respuesta" whose worker has serial 0: it is never a source or a destination, nor listed,
   // until its answer comes (SondeosRespondidos refreshes again then).
@@ -125,7 +147,7 @@ class TPrograma {
   bool ValidarVariable(int fila, const std::u16string& texto);
   static std::u16string QuitarEspacios(const std::u16string& texto);
   std::array<std::u16string, 5> Valores;  // the value column as the editor holds it
-  std::string RutaConfiguracion;          // the settings file, beside the executable
+  std::string RutaConfiguracion;          // the settings file (RutaConfiguracionPara)
 
   // The status server answers every request with what PaginaHTTP builds for its target (set by
   // the front end that serves it; without it, an empty page). Called on the server's threads.
@@ -144,6 +166,7 @@ class TPrograma {
   platform::Color ColorResaltado = platform::Rgb(0, 120, 215);
   platform::Color ColorLista = platform::Rgb(255, 255, 255);
   platform::Color ColorTexto = platform::Rgb(0, 0, 0);
+  platform::Color ColorVentana = platform::Rgb(240, 240, 240);  // behind the memory bar's text
 
   // The bars' colours (settings rows 1 to 3).
   TColores Colores;
@@ -166,6 +189,10 @@ class TPrograma {
 
   // What the window shows.
   std::u16string Caption;
+  // What the last command did where nothing else shows it, or why it did nothing; the window
+  // shows it under the summary line (and below the text of a message box) until the next
+  // command. Empty: the command showed its own effect.
+  std::u16string Aviso;
   std::array<TBoton, kNumBotones> Botones;
   bool ToolbarEnabled = true;
   bool PanelConfigurarVisible = false;
@@ -204,6 +231,17 @@ class TPrograma {
 
   TVistaDispositivos& Vista;
   TSondeos Sondeos;  // the volume probes of the refreshes
+
+  // Per worker (by its identity): DPos and DFin when its current job started, DPos when its
+  // drive's free space was last read, and the bytes of older files its job writes over. Main
+  // thread only.
+  struct TTrabajo {
+    std::int64_t BasePos = 0;
+    std::int64_t BaseFin = 0;
+    std::int64_t PosEspacio = 0;
+    std::int64_t Reemplazo = 0;
+  };
+  std::map<TIdDestino, TTrabajo> Trabajos;
   // The folders the scan is inside of, outermost first: a link back to one of them is a cycle.
   std::vector<platform::FileIdentity> CarpetasEnCurso;
   // While a listing scans a stick: its device, the only one the scan descends into.

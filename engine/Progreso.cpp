@@ -2,6 +2,8 @@
 // that the front ends turn into texts.
 #include "engine/TDHilo.h"
 
+#include <algorithm>
+
 void TDHilo::OnTime() {
   const std::uint32_t lec = LEC.load();
   if (lec != 0) {
@@ -41,7 +43,8 @@ void TDHilo::ActualizarCapacidad() {
       DFin.store(fin);
       TCapacidad capacidad{true, false, EspacioLibre.load()};
       if (!EsLaFuente()) {
-        capacidad.Bytes -= fin - DPos.load();
+        // Past the total (sector rounding) nothing is left to write, and nothing is freed.
+        capacidad.Bytes -= std::max<std::int64_t>(0, fin - DPos.load());
         if (capacidad.Bytes < 0) {
           capacidad.Bytes = -capacidad.Bytes;
           capacidad.Faltan = true;

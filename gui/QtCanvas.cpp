@@ -12,7 +12,11 @@ QRect RectQt(const platform::Rect& rect) {
 
 }  // namespace
 
-QtCanvas::QtCanvas(QPainter& painter) : painter_(painter), metrics_(painter.fontMetrics()) {}
+QtCanvas::QtCanvas(QPainter& painter)
+    : painter_(painter),
+      metrics_(painter.fontMetrics()),
+      recorte_previo_(painter.hasClipping()),
+      region_previa_(painter.clipRegion()) {}
 
 void QtCanvas::SetBrushColor(platform::Color color) {
   brush_color_ = color;
@@ -41,4 +45,17 @@ int QtCanvas::TextHeight(const std::u16string&) { return metrics_.height(); }
 
 void QtCanvas::HorizontalLine(int x1, int x2, int y) {
   if (x2 > x1) painter_.fillRect(QRect(x1, y, x2 - x1, 1), Qt::black);
+}
+
+void QtCanvas::SetClipRect(const platform::Rect& rect) {
+  const QRegion region(RectQt(rect));
+  painter_.setClipRegion(recorte_previo_ ? region_previa_.intersected(region) : region);
+}
+
+void QtCanvas::ClearClipRect() {
+  if (recorte_previo_) {
+    painter_.setClipRegion(region_previa_);
+  } else {
+    painter_.setClipping(false);
+  }
 }

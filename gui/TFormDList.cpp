@@ -3,12 +3,20 @@
 #include <QApplication>
 #include <QFile>
 #include <QHBoxLayout>
+#include <QImage>
+#include <QLabel>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/PintarDispositivo.h"
+#include "app/TallaStr.h"
 #include "gui/ColoresQt.h"
+#include "gui/QtCanvas.h"
 #include "gui/DialogosLista.h"
 #include "gui/IconosIco.h"
 #include "gui/TBarraHerramientas.h"
@@ -49,6 +57,9 @@ TFormDList::TFormDList(QWidget* parent)
   fuente.setPixelSize(kPixelesFuente);
   setFont(fuente);
   resize(kTallaCliente);
+  // A drive's row and the memory text may need more than the designed width; the window can be
+  // made narrower or wider by hand.
+  setMinimumSize(200, 150);
 
   panel_ = new TPanelConfigurar(*programa_, this);
   lista_->setObjectName(QStringLiteral("DListBox"));
@@ -57,7 +68,18 @@ TFormDList::TFormDList(QWidget* parent)
     const auto& hilos = programa_->DList;
     return fila >= 0 && fila < static_cast<int>(hilos.size()) ? hilos[fila].get() : nullptr;
   };
+  lista_->Modelo().FilaDeHilo = [this](const TDHilo& hilo) { return programa_->Fila(hilo); };
   lista_->setItemDelegate(new TDelegadoDispositivo(*programa_, lista_));
+  resumen_ = new QLabel(this);
+  resumen_->setObjectName(QStringLiteral("Resumen"));
+  resumen_->setContentsMargins(4, 2, 4, 2);
+  resumen_->setTextFormat(Qt::PlainText);
+  aviso_ = new QLabel(this);
+  aviso_->setObjectName(QStringLiteral("Aviso"));
+  aviso_->setContentsMargins(4, 0, 4, 2);
+  aviso_->setTextFormat(Qt::PlainText);
+  aviso_->setWordWrap(true);
+  aviso_->hide();
   herramientas_ = new TBarraHerramientas(this);
   memoria_ = new TBarraMemoria(*programa_, this);
   memoria_->setObjectName(QStringLiteral("PBMemoria"));
@@ -65,6 +87,8 @@ TFormDList::TFormDList(QWidget* parent)
   columna->setContentsMargins(0, 0, 0, 0);
   columna->setSpacing(0);
   columna->addWidget(panel_);
+  columna->addWidget(resumen_);
+  columna->addWidget(aviso_);
   columna->addWidget(lista_, 1);
   columna->addWidget(PanelBarra(herramientas_, memoria_, this));
 
@@ -72,6 +96,7 @@ TFormDList::TFormDList(QWidget* parent)
   programa_->ColorResaltado = ColorCanvas(colores.color(QPalette::Highlight));
   programa_->ColorLista = ColorCanvas(colores.color(QPalette::Base));
   programa_->ColorTexto = ColorCanvas(colores.color(QPalette::WindowText));
+  programa_->ColorVentana = ColorCanvas(palette().color(QPalette::Window));
   programa_->RepintarMemoria = [this] { memoria_->repaint(); };
   programa_->ProcesarMensajes = [] { QCoreApplication::processEvents(); };
   programa_->CursorOcupado = [](bool ocupado) {
@@ -86,9 +111,12 @@ TFormDList::TFormDList(QWidget* parent)
     return DialogoGuardarLista(this, ruta);
   };
   // A box owned by the window stays above it, always-on-top as the window is.
+  // The program's notice, when it has one, says below the message why and what to do.
   programa_->MostrarMensaje = [this](const std::u16string& texto) {
-    QMessageBox::information(this, QString::fromStdU16String(NombrePrograma()),
-                             QString::fromStdU16String(texto), QMessageBox::Ok);
+    QMessageBox caja(QMessageBox::Information, QString::fromStdU16String(NombrePrograma()),
+                     QString::fromStdU16String(texto), QMessageBox::Ok, this);
+    caja.setInformativeText(QString::fromStdU16String(programa_->Aviso));
+    caja.exec();
   };
   // Workers beep from their own threads; the sound is made on the main thread.
   platform::SetBeepHook([](unsigned) {
@@ -111,6 +139,7 @@ TFormDList::TFormDList(QWidget* parent)
   ConectarPaginaWeb(*programa_);
   programa_->FormCreate();
   MostrarEstado();
+  resize(TallaInicial());
   Colocar();
   timer_->start();
 }
@@ -126,6 +155,7 @@ void TFormDList::BotonPulsado(TBotonId boton) {
   // A long command lets clicks through while it processes messages; the buttons may still look
   // enabled until the next tick, but a disabled toolbar takes no command.
   if (!programa_->ToolbarEnabled) return;
+  programa_->Aviso.clear();
   switch (boton) {
     case ToolButtonContinuarDetener:
       programa_->ToolButtonContinuarDetenerClick();
@@ -155,6 +185,8 @@ void TFormDList::BotonPulsado(TBotonId boton) {
       break;
   }
   MostrarEstado();
+  // A stopped copy, a cancelled stick: the rows say so now, not at the next tick.
+  lista_->Modelo().Actualizar();
 }
 
 void TFormDList::ArchivosSoltados(const std::vector<std::string>& rutas) {
@@ -163,6 +195,7 @@ void TFormDList::ArchivosSoltados(const std::vector<std::string>& rutas) {
   QMetaObject::invokeMethod(
       this,
       [this, rutas] {
+        programa_->Aviso.clear();
         programa_->WMDropFiles(rutas);
         MostrarEstado();
       },
@@ -179,8 +212,25 @@ void TFormDList::TimerVTimer() {
 
 void TFormDList::MostrarEstado() {
   herramientas_->Mostrar(programa_->Botones, programa_->ToolbarEnabled);
+  resumen_->setText(QString::fromStdU16String(TextoResumen(Resumir(programa_->Filas()))));
+  aviso_->setText(QString::fromStdU16String(programa_->Aviso));
+  aviso_->setVisible(!programa_->Aviso.empty());
   setWindowTitle(QString::fromStdU16String(programa_->Caption));
   panel_->setVisible(programa_->PanelConfigurarVisible);
+}
+
+QSize TFormDList::TallaInicial() {
+  QImage lienzo(1, 1, QImage::Format_ARGB32_Premultiplied);
+  QPainter painter(&lienzo);
+  painter.setFont(lista_->font());
+  QtCanvas canvas(painter);
+  const int marco = 2 * lista_->frameWidth();
+  const int barra_vertical = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, lista_);
+  const int fila = AnchoFilaNormal(canvas) + marco + barra_vertical;
+  // The memory bar beside the toolbar holds its text with the most digits it can have.
+  const std::u16string memoria = u" Memoria ocupada 100%, Libre " + TallaStr(999LL << 30) + u" ";
+  const int abajo = herramientas_->sizeHint().width() + canvas.TextWidth(memoria);
+  return QSize(std::max({kTallaCliente.width(), fila, abajo}), kTallaCliente.height());
 }
 
 void TFormDList::Colocar() {

@@ -8,6 +8,7 @@
 
 #include "app/TPrograma.h"
 
+class QLabel;
 class QTimer;
 class TBarraHerramientas;
 class TBarraMemoria;
@@ -30,11 +31,16 @@ class TFormDList final : public QWidget {
   // Buttons, caption and settings panel as the program has them now.
   void MostrarEstado();
   void Colocar();
+  // The designed size, widened so that a normal row of the device list and the memory text show
+  // whole.
+  QSize TallaInicial();
 
   // The widgets carry the names of the controls as their object names.
   TListaDispositivos* lista_;  // DListBox; made first: the program holds it as its view
   std::unique_ptr<TPrograma> programa_;
   TPanelConfigurar* panel_;             // PageControlConfigurar
+  QLabel* resumen_;                     // the job's summary line above the list
+  QLabel* aviso_;                       // the program's notice, under the summary
   TBarraHerramientas* herramientas_;    // ToolBarHerramientas
   TBarraMemoria* memoria_;              // PBMemoria
   QTimer* timer_;                       // TimerV

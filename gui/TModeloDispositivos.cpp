@@ -1,6 +1,5 @@
 #include "gui/TModeloDispositivos.h"
 
-#include "app/LineaDispositivo.h"
 
 int TModeloDispositivos::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(fotos_.size());
@@ -9,13 +8,17 @@ int TModeloDispositivos::rowCount(const QModelIndex& parent) const {
 QVariant TModeloDispositivos::data(const QModelIndex& index, int role) const {
   if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
     return QVariant();
-  const std::optional<TInstantanea>& foto = fotos_[index.row()];
-  if (!foto) return QVariant();
+  const std::optional<TFila>& fila = fotos_[index.row()];
+  if (!fila) return QVariant();
+  const TInstantanea* foto = &fila->Foto;
   switch (role) {
     case RolInstantanea:
       return QVariant::fromValue(*foto);
+    case RolFila:
+      return QVariant::fromValue(*fila);
     case Qt::DisplayRole:
-      return QString::fromStdU16String(LineaDispositivo(*foto));
+      return QString::fromStdU16String(LineaFila(*fila) + u" - " +
+                                       PalabraEstado(EstadoFila(*fila), foto->EsOrigen));
     case Qt::ToolTipRole: {
       const std::u16string& nombre =
           foto->EsOrigen ? foto->Muestra.ONombre : foto->Muestra.DNombre;
@@ -54,11 +57,11 @@ void TModeloDispositivos::Actualizar() {
   if (rows == 0) return;
   for (int row = 0; row < rows; ++row) fotos_[row] = Foto(row);
   emit dataChanged(index(0), index(rows - 1),
-                   {RolInstantanea, Qt::DisplayRole, Qt::ToolTipRole});
+                   {RolInstantanea, RolFila, Qt::DisplayRole, Qt::ToolTipRole});
 }
 
-std::optional<TInstantanea> TModeloDispositivos::Foto(int row) const {
+std::optional<TFila> TModeloDispositivos::Foto(int row) const {
   const TDHilo* hilo = HiloDeFila ? HiloDeFila(row) : nullptr;
   if (hilo == nullptr) return std::nullopt;
-  return hilo->GetInstantanea();
+  return FilaDeHilo ? FilaDeHilo(*hilo) : TFila::De(hilo->GetInstantanea());
 }

@@ -27,6 +27,10 @@ class Canvas {
   virtual void SetBrushClear() = 0;
   virtual void FillRect(const Rect& rect) = 0;
   virtual void SetFontColor(Color color) = 0;
+  virtual Color FontColor() const = 0;
+  // Drawing reaches only inside `rect` until ClearClipRect.
+  virtual void SetClipRect(const Rect& rect) = 0;
+  virtual void ClearClipRect() = 0;
   virtual void TextOut(int x, int y, const std::u16string& text) = 0;
   virtual int TextWidth(const std::u16string& text) = 0;
   virtual int TextHeight(const std::u16string& text) = 0;

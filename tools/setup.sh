@@ -3,8 +3,10 @@
 set -euo pipefail
 
 # libcpp-httplib-dev is the HTTP client of the status page tests; the program has a server of its own.
+# desktop-file-utils, appstream, dpkg-dev and file check the installed program and its package.
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libblkid-dev libcpp-httplib-dev googletest
-          e2fsprogs util-linux mount fonts-dejavu-core clang libclang-rt-14-dev)
+          e2fsprogs util-linux mount fonts-dejavu-core clang libclang-rt-14-dev
+          desktop-file-utils appstream dpkg-dev file)
 
 missing=()
 for package in "${packages[@]}"; do

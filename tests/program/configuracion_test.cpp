@@ -412,4 +412,61 @@ TEST(ConfiguracionInicial, TheSettingsFileLiesBesideTheProgram) {
   programa.FormDestroy();
 }
 
+// An installed program keeps its settings in the user's configuration folder; a portable copy
+// keeps them beside itself.
+TEST(ConfiguracionInicial, WhereTheSettingsFileLies) {
+  testing_support::TempFolder carpeta;
+  const std::string portable = carpeta.path() + "/portable";
+  const std::string con_archivo = carpeta.path() + "/con_archivo";
+  std::filesystem::create_directories(portable);
+  std::filesystem::create_directories(con_archivo);
+  Escribir(con_archivo + "/Orsanta.cfg", "x");
+  const std::string casa = carpeta.path() + "/casa";
+  const struct {
+    std::string programa;
+    const char* xdg;
+    const char* home;
+    std::string esperado;
+  } casos[] = {
+      {portable, nullptr, casa.c_str(), portable + "/Orsanta.cfg"},
+      {con_archivo, nullptr, casa.c_str(), con_archivo + "/Orsanta.cfg"},
+      {"/usr/bin", nullptr, casa.c_str(), casa + "/.config/orsanta/Orsanta.cfg"},
+      {"/usr/bin", "/xdg/conf", casa.c_str(), "/xdg/conf/orsanta/Orsanta.cfg"},
+      // A relative XDG_CONFIG_HOME is to be ignored.
+      {"/usr/local/bin", "conf", casa.c_str(), casa + "/.config/orsanta/Orsanta.cfg"},
+      {"/opt/orsanta/bin", nullptr, nullptr, ""},
+      {carpeta.path() + "/no/existe", nullptr, casa.c_str(), casa + "/.config/orsanta/Orsanta.cfg"},
+  };
+  for (const auto& caso : casos) {
+    EXPECT_EQ(RutaConfiguracionPara(caso.programa, caso.xdg, caso.home), caso.esperado)
+        << caso.programa;
+  }
+}
+
+// Shut-down makes the user's configuration folder when it is not there yet, for the user alone,
+// and the next start reads the settings back from it.
+TEST(ConfiguracionInicial, TheUsersFolderIsMadeOnSaving) {
+  testing_support::ScopedFakeDrives unidades;
+  testing_support::TempFolder carpeta;
+  const std::string ruta = carpeta.path() + "/.config/orsanta/Orsanta.cfg";
+  {
+    testing_support::VistaSimple vista;
+    TPrograma programa(vista);
+    programa.RutaConfiguracion = ruta;
+    programa.FormCreate();
+    programa.Colores.ColorDestino = platform::Rgb(1, 2, 3);
+    programa.FormDestroy();
+  }
+  ASSERT_TRUE(std::filesystem::exists(ruta));
+  EXPECT_EQ(std::filesystem::status(carpeta.path() + "/.config/orsanta").permissions() &
+                std::filesystem::perms::all,
+            std::filesystem::perms::owner_all);
+  testing_support::VistaSimple vista;
+  TPrograma siguiente(vista);
+  siguiente.RutaConfiguracion = ruta;
+  siguiente.FormCreate();
+  EXPECT_EQ(siguiente.Colores.ColorDestino.load(), platform::Rgb(1, 2, 3));
+  siguiente.FormDestroy();
+}
+
 }  // namespace

@@ -18,6 +18,9 @@ class CanvasRegistro : public platform::Canvas {
   struct Texto {
     int x, y;
     std::u16string text;
+    platform::Color color = 0;
+    bool recortado = false;
+    platform::Rect clip{};
   };
 
   explicit CanvasRegistro(int ancho_caracter = 1, int alto_linea = 10)
@@ -33,8 +36,15 @@ class CanvasRegistro : public platform::Canvas {
     if (!clear_) rellenos.push_back({rect, brush_});
   }
   void SetFontColor(platform::Color color) override { font_ = color; }
+  platform::Color FontColor() const override { return font_; }
+  void SetClipRect(const platform::Rect& rect) override {
+    clip_ = rect;
+    recortado_ = true;
+  }
+  void ClearClipRect() override { recortado_ = false; }
+  // A text drawn under a clip is recorded with it; so is its colour.
   void TextOut(int x, int y, const std::u16string& text) override {
-    textos.push_back({x, y, text});
+    textos.push_back({x, y, text, font_, recortado_, clip_});
   }
   int TextWidth(const std::u16string& text) override {
     return static_cast<int>(text.size()) * ancho_caracter_;
@@ -51,6 +61,8 @@ class CanvasRegistro : public platform::Canvas {
   platform::Color brush_ = 0;
   platform::Color font_ = 0;
   bool clear_ = false;
+  bool recortado_ = false;
+  platform::Rect clip_{};
 };
 
 }  // namespace testing_support

@@ -25,7 +25,8 @@ TInstantanea FotoDe(const QModelIndex& indice) {
 
 // The roles a refresh must announce, whatever order they come in.
 bool AnunciaLosRoles(const QList<int>& roles) {
-  return roles.contains(kRol) && roles.contains(Qt::DisplayRole) &&
+  return roles.contains(kRol) && roles.contains(TModeloDispositivos::RolFila) &&
+         roles.contains(Qt::DisplayRole) &&
          roles.contains(Qt::ToolTipRole);
 }
 
@@ -127,7 +128,10 @@ class ModeloDispositivosTest : public QObject {
     QCOMPARE(foto.Muestra.FTalla, hilo.Muestra.FTalla);
 
     const QString linea = indice.data(Qt::DisplayRole).toString();
-    QCOMPARE(linea, QString::fromStdU16String(LineaDispositivo(hilo)));
+    const TFila propia = TFila::De(hilo);
+    QCOMPARE(linea, QString::fromStdU16String(LineaFila(propia) + u" - " +
+                                              PalabraEstado(EstadoFila(propia), hilo.EsOrigen)));
+    QVERIFY(indice.data(TModeloDispositivos::RolFila).canConvert<TFila>());
     QVERIFY2(linea.startsWith(cabeza) && linea.contains(hecho), qPrintable(linea));
     QCOMPARE(indice.data(Qt::ToolTipRole).toString(), archivo);
   }
@@ -223,9 +227,12 @@ class ModeloDispositivosTest : public QObject {
     QCOMPARE(cambios[0][1].toModelIndex(), modelo.index(1));
     QVERIFY(AnunciaLosRoles(cambios[0][2].value<QList<int>>()));
     QCOMPARE(FotoDe(modelo.index(1)).DPos, 2000);
-    const QString linea = modelo.index(1).data(Qt::DisplayRole).toString();
-    QVERIFY2(linea.contains(QStringLiteral("/Seg.")), qPrintable(linea));
-    QCOMPARE(linea, QString::fromStdU16String(LineaDispositivo(movido->GetInstantanea())));
+    QVERIFY(FotoDe(modelo.index(1)).Velocidad.BytesSegundo > 0);
+    // The row is the program's: its job's figures and its state.
+    const TFila fila = programa.Fila(*movido);
+    QCOMPARE(modelo.index(1).data(Qt::DisplayRole).toString(),
+             QString::fromStdU16String(LineaFila(fila) + u" - " +
+                                       PalabraEstado(EstadoFila(fila), false)));
 
     // The workers are the test's: the window lets go of them before it closes.
     programa.DList.clear();

@@ -189,7 +189,8 @@ class PinturaTest : public QObject {
 
   // --- The device list ---
 
-  // Items two text lines high, filled with the list's colour or, selected, the highlight, with
+  // Items two text lines high and a row for the closing line, filled with the list's colour or,
+  // selected, the highlight, with
   // their text in the text colour or, selected, near white, and closed by a black line on their
   // last row.
   void elementosDeLaLista() {
@@ -207,7 +208,7 @@ class PinturaTest : public QObject {
     for (int i = 0; i < 3; ++i) lista->SetSelected(i, i == 1);
 
     const QImage imagen = lista->viewport()->grab().toImage();
-    const int alto = 2 * QFontMetrics(lista->font()).height();
+    const int alto = 2 * QFontMetrics(lista->font()).height() + 1;
     for (int i = 0; i < 3; ++i) {
       const QRect r = lista->visualRect(lista->model()->index(i, 0));
       QCOMPARE(r.top(), i * alto);
@@ -215,7 +216,7 @@ class PinturaTest : public QObject {
       QCOMPARE(r.width(), lista->viewport()->width());
       const QColor relleno = ColorQt(i == 1 ? programa.ColorResaltado : programa.ColorLista);
       QCOMPARE(imagen.pixelColor(r.right() - 2, r.top() + 1), relleno);
-      QCOMPARE(imagen.pixelColor(r.right() - 2, r.bottom() - 1), relleno);
+      QCOMPARE(imagen.pixelColor(r.left() + 2, r.bottom() - 1), relleno);
       QCOMPARE(imagen.pixelColor(r.left() + 5, r.bottom()), QColor(Qt::black));
       QCOMPARE(imagen.pixelColor(r.right() - 2, r.bottom()), QColor(Qt::black));
       const QRect primera_linea(r.left(), r.top(), r.width() / 2, alto / 2);
@@ -233,11 +234,13 @@ class PinturaTest : public QObject {
     programa.ColorLista = platform::Rgb(250, 240, 200);
     TInstantanea origen;
     origen.EsOrigen = true;
+    origen.Estado = TEstado::Escribiendo;
     origen.DPos = 1;
     origen.DFin = 2;
     origen.Muestra.FPos = 1;
     origen.Muestra.FTalla = 4;
     TInstantanea en_error;
+    en_error.Estado = TEstado::Fallido;
     en_error.LEC = 21;
     en_error.DPos = 3;
     en_error.DFin = 4;
