@@ -243,7 +243,8 @@ void TPrograma::AbrirLista(const std::string& ruta) {
       AvisosDeLista(Avisos, plan);
       if (plan.Registros.empty()) {
         // Nothing is chosen: the button still opens.
-        Avisos.push_back(u"La lista de copia no tiene nada que copiar.");
+        Aviso = u"La lista de copia no tiene nada que copiar.";
+        Avisos.push_back(Aviso);
         return;
       }
       const auto origen = std::find_if(hilos.begin(), hilos.end(),

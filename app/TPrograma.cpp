@@ -114,11 +114,10 @@ void TPrograma::FormDestroy() {
     const auto quedan = std::count_if(hilos.begin(), hilos.end(),
                                       [](const auto& hilo) { return !hilo->Finished(); });
     if (quedan == 0 || std::chrono::steady_clock::now() >= limite) break;
-    ProgresoTexto = u"Terminando " + EnteroStr(static_cast<std::int64_t>(quedan)) + u" unidades...";
-    Refrescar();
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // No messages are processed here: the window is being taken down, and the commands' hooks
+    // may belong to it.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
-  ProgresoTexto.clear();
 }
 
 void TPrograma::TerminarDispositivos() {

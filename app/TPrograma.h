@@ -63,7 +63,7 @@ class TPrograma {
 
   // Start-up and shut-down sequences. FormDestroy saves the settings, stops the status server,
   // ends every worker (TerminarDispositivos) and waits for them, at most kEsperaCierreMs,
-  // showing the progress, so that each deletes its unfinished copy before the program exits.
+  // so that each deletes its unfinished copy before the program exits.
   void FormCreate();
   void FormDestroy();
   static constexpr int kEsperaCierreMs = 20000;

@@ -371,9 +371,10 @@ TEST_F(EntradasTest, SwitchingTheServerOffWhileAListOpensWaitsOnNothingTheOpenHo
   Crear();
   ConectarPaginaWeb(*programa);
   std::atomic<int> peticiones{0};
-  programa->PaginaHTTP = [&] {
+  const platform::HttpServer::Handler real = programa->PaginaHTTP;
+  programa->PaginaHTTP = [&peticiones, real](std::string_view destino) {
     ++peticiones;
-    return IdHTTPServerCommandGet(*programa);
+    return real(destino);
   };
   const std::uint16_t puerto = testing_support::ActivarEnPuertoLibre(*programa->IdHTTPServer);
   ASSERT_NE(puerto, 0);
