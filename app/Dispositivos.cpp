@@ -2,7 +2,6 @@
 // back under another letter keeps its worker, its queued work and its selection. Every volume
 // of the drive table takes part, however many there are.
 #include <algorithm>
-#include <chrono>
 
 #include "engine/BuscarPorID.h"
 #include "app/TPrograma.h"
@@ -10,10 +9,6 @@
 #include "platform/drives.h"
 
 namespace {
-
-// How long a refresh waits for the drives' probes; one that has not answered by then shows
-// its row "sin respuesta" and the refresh goes on.
-constexpr std::chrono::milliseconds kPlazoSondeo(400);
 
 struct TRanura {
   bool SinRespuesta = false;  // its probe has not answered: no label, no serial yet
@@ -62,7 +57,7 @@ void TPrograma::ToolButtonActualizarClick() {
         usables.push_back(unidad);
       }
     }
-    const std::vector<TSondeo> sondeos = Sondeos.Sondear(unidades, usables, kPlazoSondeo);
+    const std::vector<TSondeo> sondeos = Sondeos.Sondear(unidades, usables, PlazoSondeo);
     for (std::size_t i = 0; i < usables.size(); ++i) {
       const platform::DriveEntry& unidad = usables[i];
       const TSondeo& sondeo = sondeos[i];
@@ -111,9 +106,19 @@ void TPrograma::ToolButtonActualizarClick() {
       if (!ranuras[i].SinRespuesta) hilo->GetEspacioLibre();
     }
 
+    // While a probe has not answered, a known drive that was not found may be that one (a
+    // stick mounted again elsewhere answers slowly): its worker, work and selection stay, after
+    // the rows found, until every probe has answered.
+    const bool sin_respuesta = std::any_of(ranuras.begin(), ranuras.end(),
+                                           [](const TRanura& r) { return r.SinRespuesta; });
+    std::uint32_t orden_aplazado = static_cast<std::uint32_t>(ranuras.size());
     for (size_t i = DList.size(); i-- > 0;) {
       const std::shared_ptr<TDHilo> hilo = DList[i];
       if (hilo->Orden != 0 || hilo == OCopia) continue;
+      if (sin_respuesta && hilo->GetAppRec().ID != 0) {
+        hilo->Orden = ++orden_aplazado;
+        continue;
+      }
       // Whoever follows the workers' events hears that the drive is gone.
       hilo->MarcarQuitado();
       if (OCopia) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <deque>
 #include <cstdint>
 #include <functional>
@@ -94,6 +95,9 @@ class TPrograma {
   // respuesta" whose worker has serial 0: it is never a source or a destination, nor listed,
   // until its answer comes (SondeosRespondidos refreshes again then).
   void ToolButtonActualizarClick();
+  // How long a refresh waits for the drives' probes before it shows the rows of those that
+  // have not answered "Sin respuesta" and goes on.
+  std::chrono::milliseconds PlazoSondeo{400};
   // Every timer tick: a refresh when a probe that had not answered has answered.
   void SondeosRespondidos();
   // The worker of the row of a drive, mounted at `montaje`, whose probe has not answered.

@@ -242,6 +242,9 @@ class VolumenesRealesTest : public ::testing::Test {
   void SetUp() override {
     if (!testing_support::LoopVolume::Available()) GTEST_SKIP() << "needs root and loop devices";
     platform::SetDrives(platform::MakeLinuxDrives());
+    // These tests look at what each refresh found: every probe is waited for, however slow
+    // the machine (a sanitizer build, a loaded CI).
+    programa.PlazoSondeo = std::chrono::seconds(60);
   }
   void TearDown() override {
     auto hilos = programa.DList;
@@ -409,6 +412,36 @@ TEST_F(DispositivosTest, AStickThatDoesNotAnswerLeavesItsRowWithoutHoldingTheWin
   EXPECT_EQ(Por(u'F'), fila);
   EXPECT_EQ(Por(u'F')->GetAppRec().Nombre, u"LENTA");
   EXPECT_EQ(Letras(), (std::vector<std::u16string>{u"E", u"F"}));
+}
+
+// A known stick mounted again elsewhere that answers slowly keeps its worker (its work, its
+// selection) until its answer comes; the answer then joins it to its new folder.
+TEST_F(DispositivosTest, AKnownStickThatAnswersSlowlyKeepsItsWorker) {
+  Poner(u'E', u"PALO", 0xE0);
+  programa.FormCreate();
+  const auto palo = Por(u'E');
+  ASSERT_NE(palo, nullptr);
+  vista.SetSelected(0, true);
+
+  const std::string nuevo = carpeta + "/E2";
+  std::filesystem::create_directory(nuevo);
+  drives->Remove(u"E");
+  drives->Put({u"E", nuevo, u"PALO", 0xE0, platform::DRIVE_REMOVABLE, 512, true});
+  auto lentas = std::make_shared<UnidadesLentas>(drives, nuevo);
+  platform::SetDrives(lentas);
+  programa.ToolButtonActualizarClick();
+  ASSERT_EQ(programa.DList.size(), 2u);  // the stick's row, and the row that does not answer
+  EXPECT_NE(std::find(programa.DList.begin(), programa.DList.end(), palo), programa.DList.end());
+  EXPECT_FALSE(palo->Terminated());
+
+  lentas->Soltar();
+  ASSERT_TRUE(Esperar([&] {
+    programa.TimerVTimer();
+    return programa.DList.size() == 1u;
+  }));
+  EXPECT_EQ(programa.DList[0], palo);
+  EXPECT_EQ(palo->GetAppRec().Montaje, nuevo);
+  EXPECT_TRUE(vista.Selected(0));
 }
 
 }  // namespace
