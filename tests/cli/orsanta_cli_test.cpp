@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <optional>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -423,6 +424,44 @@ TEST_F(OrsantaCliTest, SigtermInTheMiddleCancelsCleanly) {
     EXPECT_TRUE(MismoContenido(copia, original))
         << relativo << " is left with " << fs::file_size(copia) << " bytes under its name";
   }
+}
+
+// Killed outright in the middle of a file, then run again with the same job: the stick ends
+// byte-identical and nothing of the killed run is left on it.
+TEST_F(OrsantaCliTest, AKillInTheMiddleAndTheSameJobAgainLeaveTheStickWhole) {
+  const Volumen fuente = Nuevo("src", 256 << 20), uno = Nuevo("uno", 256 << 20);
+  EscribirAzar(fuente.Raiz() / "Grande/antes.txt", 3000, 9);
+  EscribirGrande(fuente.Raiz() / "Grande/grande.bin", 128 << 20);
+  std::optional<testing_support::LimiteEscritura> lento;
+  lento.emplace(uno.volumen->device(), 20'000'000);
+  const std::vector<std::string> trabajo = {"copy", "--json", "--to", uno.etiqueta,
+                                            (fuente.Raiz() / "Grande").string()};
+  auto proceso = Ejecutar(trabajo);
+  const bool en_medio = testing_support::Esperar(
+      [&] {
+        for (const std::string& linea : Lineas(proceso->Salida())) {
+          const auto s = LeerJson(linea);
+          if (s && s->Texto("event") == "progress" && s->Texto("role") == "destination" &&
+              s->Texto("file") == "Grande/grande.bin" && s->Entero("bytes_done").value_or(0) > 0) {
+            return true;
+          }
+        }
+        return proceso->Esperar(std::chrono::milliseconds(0)).has_value();
+      },
+      std::chrono::seconds(60));
+  ASSERT_TRUE(en_medio);
+  if (proceso->Esperar(std::chrono::milliseconds(0)).has_value()) {
+    GTEST_SKIP() << "the copy ended before the kill (no write throttling on this machine)";
+  }
+  proceso->Senal(SIGKILL);
+  ASSERT_TRUE(proceso->Esperar(std::chrono::seconds(60)));
+  lento.reset();
+
+  std::string salida, errores;
+  ASSERT_EQ(Correr(trabajo, &salida, &errores), 0) << errores;
+  EXPECT_EQ(testing_support::CompararArboles((fuente.Raiz() / "Grande").string(),
+                                             (uno.Raiz() / "Grande").string()),
+            "");
 }
 
 TEST_F(OrsantaCliTest, EjectFlushesAndUnmountsEachStickOnceDone) {
