@@ -141,6 +141,12 @@ void TPrograma::TerminarDispositivos() {
   }
 }
 
+bool TPrograma::PuedeCerrar() {
+  if (!TrabajoEnCurso() || !Confirmar) return true;
+  return Confirmar(u"Hay memorias sin terminar. Si cierra ahora, lo que falta no se copia y los "
+                   u"archivos a medio copiar se borran. ¿Cerrar?");
+}
+
 bool TPrograma::TrabajoEnCurso() const {
   return std::any_of(DList.begin(), DList.end(), [](const auto& hilo) {
     const TEstado estado = hilo->GetEstado();

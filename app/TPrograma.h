@@ -75,6 +75,10 @@ class TPrograma {
   // Whether a drive has work queued, under way or being flushed: closing now leaves it
   // unfinished.
   bool TrabajoEnCurso() const;
+  // Whether the window may close: with work under way only when the user confirms it
+  // (Confirmar; without it, yes).
+  bool PuedeCerrar();
+  std::function<bool(const std::u16string& pregunta)> Confirmar;
 
   // Every timer tick: speed texts of every worker, and the free space of every worker whose job
   // has ended since its drive's free space was last read; the window then repaints.

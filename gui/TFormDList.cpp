@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
+#include <QCloseEvent>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
@@ -112,6 +113,10 @@ TFormDList::TFormDList(QWidget* parent)
   };
   // A box owned by the window stays above it, always-on-top as the window is.
   // The program's notice, when it has one, says below the message why and what to do.
+  programa_->Confirmar = [this](const std::u16string& pregunta) {
+    return QMessageBox::question(this, QString::fromStdU16String(NombrePrograma()),
+                                 QString::fromStdU16String(pregunta)) == QMessageBox::Yes;
+  };
   programa_->MostrarMensaje = [this](const std::u16string& texto) {
     QMessageBox caja(QMessageBox::Information, QString::fromStdU16String(NombrePrograma()),
                      QString::fromStdU16String(texto), QMessageBox::Ok, this);
@@ -142,6 +147,14 @@ TFormDList::TFormDList(QWidget* parent)
   resize(TallaInicial());
   Colocar();
   timer_->start();
+}
+
+void TFormDList::closeEvent(QCloseEvent* event) {
+  if (programa_->PuedeCerrar()) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
 }
 
 TFormDList::~TFormDList() {

@@ -24,6 +24,10 @@ class TFormDList final : public QWidget {
 
   TPrograma& Programa() { return *programa_; }
 
+ protected:
+  // Asks before closing while sticks still have work.
+  void closeEvent(QCloseEvent* event) override;
+
  private:
   void BotonPulsado(TBotonId boton);
   void ArchivosSoltados(const std::vector<std::string>& rutas);

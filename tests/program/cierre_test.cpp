@@ -15,6 +15,24 @@ namespace {
 
 namespace fs = std::filesystem;
 
+TEST(CierreTest, AnIdleProgramClosesWithoutAsking) {
+  testing_support::UnidadesEnVolumenes unidades({{u"D", u"FUENTE", 0xD0}, {u"E", u"UNO", 0xE0}});
+  if (!unidades.ok()) GTEST_SKIP() << unidades.error();
+  testing_support::VistaSimple vista;
+  TPrograma programa(vista);
+  programa.FormCreate();
+  int preguntas = 0;
+  programa.Confirmar = [&](const std::u16string&) {
+    ++preguntas;
+    return false;
+  };
+  EXPECT_TRUE(programa.PuedeCerrar());
+  EXPECT_EQ(preguntas, 0);
+  const std::vector<std::shared_ptr<TDHilo>> hilos = programa.DList;
+  programa.FormDestroy();
+  for (const auto& hilo : hilos) EXPECT_TRUE(hilo->Finished());
+}
+
 TEST(CierreTest, ClosingMidCopyEndsEveryWorkerAndLeavesNoPartialFile) {
   testing_support::UnidadesEnVolumenes unidades(
       {{u"D", u"FUENTE", 0xD0}, {u"E", u"UNO", 0xE0}, {u"F", u"DOS", 0xF0, 4096}});
@@ -34,6 +52,15 @@ TEST(CierreTest, ClosingMidCopyEndsEveryWorkerAndLeavesNoPartialFile) {
   programa.WMDropFiles({datos.string()});
   ASSERT_TRUE(testing_support::Esperar([&] { return fallos.colgadas() >= 1; }));
   EXPECT_TRUE(programa.TrabajoEnCurso());
+  // With work under way the window asks, and stays when the answer is no.
+  int preguntas = 0;
+  programa.Confirmar = [&](const std::u16string&) {
+    ++preguntas;
+    return false;
+  };
+  EXPECT_FALSE(programa.PuedeCerrar());
+  EXPECT_EQ(preguntas, 1);
+  programa.Confirmar = nullptr;
 
   programa.FormDestroy();
   for (const auto& hilo : hilos) EXPECT_TRUE(hilo->Finished());
