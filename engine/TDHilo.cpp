@@ -79,7 +79,7 @@ void TDHilo::Execute() {
         hecho = false;
       }
       if (hecho) {
-        if (typeid(*IOLast) == typeid(TSincronizar)) FinSincronizacion();
+        if (dynamic_cast<const TSincronizar*>(IOLast.get()) != nullptr) FinSincronizacion();
         if (IOLast->CierraRegistro()) ++RegistrosHechos;
         TContextoIO contexto{*Entorno->Env, *IOCP, HRec.SectorSize, HRec.Montaje, IOFile, Sesion};
         IONext->ExeIO(contexto);
@@ -404,7 +404,8 @@ TEstado TDHilo::CalcularEstado(bool reposo) const {
   if (LEC.load() != 0) return TEstado::Fallido;
   const std::int64_t fin = DFin.load();
   const bool sincronizando =
-      typeid(*IONext) == typeid(TSincronizar) || typeid(*IOLast) == typeid(TSincronizar);
+      dynamic_cast<const TSincronizar*>(IONext.get()) != nullptr ||
+      dynamic_cast<const TSincronizar*>(IOLast.get()) != nullptr;
   if (!reposo) return sincronizando ? TEstado::Sincronizando : TEstado::Escribiendo;
   if (fin == 0) return TEstado::Reposo;
   // Idle with work counted but not done: it has not reached this drive yet.
