@@ -328,8 +328,9 @@ void TPrograma::DListBoxDropFiles(const std::vector<std::u16string>& nombres) {
     TDHilo& W = *DList[i];
     const int item = static_cast<int>(i);
     if (item >= Vista.Count()) break;
-    // Nor is a drive that has not answered its probe (serial 0).
-    if (Vista.Selected(item) && (W.EsLaFuente() || W.GetLEC() != 0 || W.GetAppRec().ID == 0)) {
+    // Nor is a drive that has not answered its probe (serial 0), or one that was pulled.
+    if (Vista.Selected(item) && (W.EsLaFuente() || W.GetLEC() != 0 || W.GetAppRec().ID == 0 ||
+                                 W.GetEstado() == TEstado::Quitado)) {
       Vista.SetSelected(item, false);
     }
     W.Seleccionado = Vista.Selected(item);

@@ -7,6 +7,8 @@
 
 #include "app/ModoArrastre.h"
 #include "app/Ocupado.h"
+#include "app/NombreUnidad.h"
+#include "app/SinCopiar.h"
 #include "app/TPrograma.h"
 
 namespace {
@@ -87,14 +89,25 @@ void TPrograma::ToolButtonCancelarClick() {
           if (DList[i] == OCopia) Vista.SetSelected(i, false);
         }
         std::unique_lock<std::shared_mutex> escritura(SincronizadorListas);
-        for (int i = items; i-- > 0;) DList[i]->Seleccionado = Vista.Selected(i);
+        std::vector<std::shared_ptr<TDHilo>> elegidos;
+        for (int i = items; i-- > 0;) {
+          DList[i]->Seleccionado = Vista.Selected(i);
+          if (DList[i]->Seleccionado) elegidos.push_back(DList[i]);
+        }
+        // Looked at before the work is taken away, while the ledger still says what each was
+        // given; the file under way is not whole yet, so it is named too.
+        const TRaicesDestinos raices(*Entorno->Env, elegidos, OCopia.get());
+        std::u16string avisos;
         for (int i = items; i-- > 0;) {
           if (Vista.Selected(i)) Vista.Delete(i);
         }
         for (int i = items; i-- > 0;) {
           const std::shared_ptr<TDHilo> hilo = DList[i];
           if (!hilo->Seleccionado) continue;
-          Encargos.Quitar(hilo->GetAppRec().ID);
+          const THRec unidad = hilo->GetAppRec();
+          avisos = u"Cancelado en " + NombreUnidad(unidad) + u": " + SinCopiar(Encargos, raices, unidad.ID) +
+                   (avisos.empty() ? u"" : u" ") + avisos;
+          Encargos.Quitar(unidad.ID);
           OCopia->EliminarFiles(hilo->GetId());
           OCopia->AgregarEliminarDestino(hilo);
           DList.erase(DList.begin() + i);
@@ -102,6 +115,7 @@ void TPrograma::ToolButtonCancelarClick() {
           // until the source gets round to ending it.
           hilo->Resume();
         }
+        if (!avisos.empty()) Aviso = avisos;
       }
     } catch (...) {
       // Cancel silences its failures; its button and the cursor come back below.

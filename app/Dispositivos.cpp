@@ -4,6 +4,9 @@
 #include <algorithm>
 
 #include "engine/BuscarPorID.h"
+#include "app/NombreUnidad.h"
+#include "app/RaicesDestinos.h"
+#include "app/SinCopiar.h"
 #include "app/TPrograma.h"
 #include "platform/drive_names.h"
 #include "platform/drives.h"
@@ -43,6 +46,12 @@ void TPrograma::ToolButtonActualizarClick() {
       DList[i]->Seleccionado = static_cast<int>(i) < Vista.Count() && Vista.Selected(i);
     }
     Vista.Clear();
+    // Rows of sticks pulled during a job go now; their workers were ended then, and a stick
+    // that is back gets a new one.
+    {
+      std::unique_lock<std::shared_mutex> lock(SincronizadorListas);
+      std::erase_if(DList, [](const auto& hilo) { return hilo->GetEstado() == TEstado::Quitado; });
+    }
 
     // In the order of the drives' names, which Orden keeps for the rows. The volumes are
     // probed off this thread (TSondeos): only the drive table is read here.
@@ -158,6 +167,36 @@ TDHilo* TPrograma::SinRespuesta(const std::vector<std::shared_ptr<TDHilo>>& list
     if (rec.ID == 0 && rec.Montaje == montaje) return hilo.get();
   }
   return nullptr;
+}
+
+void TPrograma::QuitarDesaparecidos() {
+  if (!OCopia) return;
+  std::shared_ptr<platform::Drives> unidades;
+  std::u16string avisos;
+  for (const auto& hilo : DList) {
+    if (hilo == OCopia) continue;
+    const TEstado estado = hilo->GetEstado();
+    if (estado != TEstado::EnCola && estado != TEstado::Escribiendo &&
+        estado != TEstado::Sincronizando) {
+      continue;
+    }
+    const THRec unidad = hilo->GetAppRec();
+    if (unidad.Montaje.empty()) continue;
+    // The table is read once a tick, and only while some stick has work.
+    if (!unidades) unidades = Entorno->Env->CurrentDrives();
+    if (unidades->GetDriveType(unidad.Montaje) != platform::DRIVE_NO_ROOT_DIR) continue;
+    {
+      // A drive gone is not looked at: everything it was given and does not hold is named.
+      const TRaicesDestinos raices(*Entorno->Env, {}, nullptr);
+      if (!avisos.empty()) avisos += u" ";
+      avisos += u"Quitado " + NombreUnidad(unidad) + u": " + SinCopiar(Encargos, raices, unidad.ID);
+    }
+    hilo->MarcarQuitado();
+    std::unique_lock<std::shared_mutex> lock(SincronizadorListas);
+    OCopia->EliminarFiles(hilo->GetId());
+    OCopia->AgregarEliminarDestino(hilo);
+  }
+  if (!avisos.empty()) Aviso = avisos;
 }
 
 void TPrograma::SondeosRespondidos() {

@@ -12,6 +12,7 @@
 #include "records/Codificacion.h"
 #include "app/ColaBloqueada.h"
 #include "app/Ocupado.h"
+#include "app/RaicesDestinos.h"
 #include "app/TPrograma.h"
 #include "app/TallaStr.h"
 #include "platform/atomic_file.h"
@@ -124,33 +125,14 @@ void TPrograma::GuardarLista(const std::string& ruta) {
         });
     for (std::size_t i = 0; i < cola.size(); ++i) en_cola.emplace(cola[i].Rec.ONombre, i);
     // The destinations present now, each looked at from a handle of its root.
-    platform::Env& env = *Entorno->Env;
-    struct TRaices {
-      platform::Env& env;
-      std::map<std::uint32_t, platform::Handle> abiertas;
-      ~TRaices() {
-        for (const auto& [serie, raiz] : abiertas) {
-          if (raiz != platform::kInvalidHandle) env.CloseHandle(raiz);
-        }
-      }
-    } raices{env, {}};
-    for (const auto& hilo : DList) {
-      const THRec rec = hilo->GetAppRec();
-      if (hilo != OCopia && rec.ID != 0 && !raices.abiertas.contains(rec.ID)) {
-        raices.abiertas.emplace(rec.ID, env.OpenVolumeRoot(rec.Montaje));
-      }
-    }
+    const TRaicesDestinos raices(*Entorno->Env, DList, OCopia.get());
 
     // Work handed over and no longer queued (under way, failed on a stick, or done) is still
     // to do on a destination unless that drive holds the entry now; a drive not present keeps
     // its work.
     std::vector<std::pair<std::u16string, std::uint32_t>> hechos;
     const auto pendiente = [&](const TFRec& rec, std::uint32_t serie) {
-      const auto raiz = raices.abiertas.find(serie);
-      if (raiz == raices.abiertas.end() ||
-          !ArchivoIgualEn(env, raiz->second, rec.DNombre, rec.Tiempo.ETiempo, rec.Talla)) {
-        return true;
-      }
+      if (!raices.Tiene(rec, serie)) return true;
       hechos.emplace_back(rec.ONombre, serie);
       return false;
     };

@@ -5,6 +5,7 @@
 
 #include "app/TallaStr.h"
 #include "records/Listado.h"
+#include "app/NombreUnidad.h"
 #include "app/Ocupado.h"
 #include "app/TPrograma.h"
 #include "app/TSuspension.h"
@@ -18,10 +19,6 @@ std::string NombreListado() {
   std::string nombre;
   platform::EncodeName(NombrePrograma() + u".lst", &nombre);
   return nombre;
-}
-
-std::u16string EnUnidad(const THRec& unidad) {
-  return unidad.Nombre + u" (" + unidad.Letra + u":)";
 }
 
 // One folder of the scan's descent path, left when the folder's scan ends however it ends.
@@ -186,14 +183,14 @@ std::deque<std::unique_ptr<TFRec>> TPrograma::LeerListado(TDHilo& DH) {
     case platform::ReadOutcome::kRead:
       return LeerListadoBytes(bytes, FileAppVersion);
     case platform::ReadOutcome::kNotRegular:
-      Avisos.push_back(u"El listado de " + EnUnidad(unidad) +
+      Avisos.push_back(u"El listado de " + NombreUnidad(unidad) +
                        u" no es un archivo normal (un enlace, una FIFO o un dispositivo); no se usa.");
       return {};
     case platform::ReadOutcome::kTooLarge:
-      Avisos.push_back(u"El listado de " + EnUnidad(unidad) + u" es demasiado grande; no se usa.");
+      Avisos.push_back(u"El listado de " + NombreUnidad(unidad) + u" es demasiado grande; no se usa.");
       return {};
     case platform::ReadOutcome::kFailed:
-      Avisos.push_back(u"El listado de " + EnUnidad(unidad) + u" no se puede leer; no se usa.");
+      Avisos.push_back(u"El listado de " + NombreUnidad(unidad) + u" no se puede leer; no se usa.");
       return {};
     case platform::ReadOutcome::kMissing:
       break;

@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "app/SinCopiar.h"
 #include "app/PintarDispositivo.h"
 #include "app/TallaStr.h"
 #include "platform/locale.h"
@@ -158,6 +159,7 @@ bool TPrograma::TrabajoEnCurso() const {
 void TPrograma::TimerVTimer() {
   for (const auto& hilo : DList) hilo->OnTime();
   SondeosRespondidos();
+  QuitarDesaparecidos();
   // A job that ended has changed the drive's free space: what was read before it (at the
   // refresh or the drop) is stale, and a shortfall counted then would stay on the row.
   for (const auto& hilo : DList) {
@@ -169,6 +171,9 @@ void TPrograma::TimerVTimer() {
     if (trabajo.PosEspacio == pos) continue;
     trabajo.PosEspacio = pos;
     hilo->GetEspacioLibre();
+    if (estado == TEstado::Terminado && hilo != OCopia) {
+      OlvidarHechos(Encargos, TRaicesDestinos(*Entorno->Env, {hilo}, nullptr), hilo->GetAppRec().ID);
+    }
   }
   // Workers that left the list leave their figures.
   std::erase_if(Trabajos, [this](const auto& par) {

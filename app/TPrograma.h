@@ -104,6 +104,11 @@ class TPrograma {
   std::chrono::milliseconds PlazoSondeo{400};
   // Every timer tick: a refresh when a probe that had not answered has answered.
   void SondeosRespondidos();
+  // Every timer tick: a destination whose drive left the mount table during a job keeps its
+  // row, marked removed with what it had done, until the next refresh; its work is withdrawn
+  // and its worker ended (which deletes the copy it had under way), and a notice names what
+  // it was left without.
+  void QuitarDesaparecidos();
   // The worker of the row of a drive, mounted at `montaje`, whose probe has not answered.
   static TDHilo* SinRespuesta(const std::vector<std::shared_ptr<TDHilo>>& lista,
                               const std::string& montaje);

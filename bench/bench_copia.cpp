@@ -29,6 +29,7 @@ constexpr const char* kUso = R"(usage: bench_copia [options]
   --solo orsanta|cp     run one tool only
   --linea-tiempo PREFIX write PREFIX-orsanta.csv and PREFIX-cp.csv, a sample every 0.5 s
   --limite S            seconds a stick may take (default 3 x physical limit + 120)
+  --clientes-lentos N   Orsanta serves its status page to N clients sending a byte a second
 )";
 
 struct TOpciones {
@@ -38,6 +39,7 @@ struct TOpciones {
   std::string solo;
   std::string linea_tiempo;
   double limite = 0;
+  int clientes_lentos = 0;
 };
 
 TOpciones LeerOpciones(int argc, char** argv) {
@@ -60,6 +62,8 @@ TOpciones LeerOpciones(int argc, char** argv) {
       o.linea_tiempo = valor;
     } else if (opcion == "--limite") {
       o.limite = std::stod(valor);
+    } else if (opcion == "--clientes-lentos") {
+      o.clientes_lentos = std::stoi(valor);
     } else {
       throw std::invalid_argument(opcion);
     }
@@ -132,7 +136,7 @@ int main(int argc, char** argv) {
     std::vector<TResultado> resultados;
     if (o.solo != "cp") {
       if (!o.linea_tiempo.empty()) c.Csv = o.linea_tiempo + "-orsanta.csv";
-      resultados.push_back(CopiarConOrsanta(c, o.memoria));
+      resultados.push_back(CopiarConOrsanta(c, o.memoria, o.clientes_lentos));
       VerificarPalos(c, datos, resultados.back());
     }
     if (o.solo != "orsanta") {

@@ -15,6 +15,7 @@
 #include "engine/Eleccion.h"
 #include "app/TPrograma.h"
 #include "bench/fin_palo.h"
+#include "bench/inundacion.h"
 #include "bench/muestreo.h"
 #include "bench/presupuesto_fijo.h"
 #include "bench/sistema.h"
@@ -26,10 +27,8 @@ constexpr auto kSondeo = std::chrono::milliseconds(5);
 constexpr double kReposoConfirmado = 1.0;  // s every worker must stay idle after the run
 constexpr double kEsperaFinal = 60.0;      // s allowed for that, and for the threads to end
 
-// All its bytes written and nothing under way nor queued: its row shows 100 %.
-bool Terminado(const TDHilo& hilo) {
-  return hilo.GetDFin() > 0 && hilo.GetDPos() == hilo.GetDFin() && hilo.EnReposo();
-}
+// Done as its row says it: every record written and the stick synced.
+bool Terminado(const TDHilo& hilo) { return hilo.GetEstado() == TEstado::Terminado; }
 
 // A folder of its own for the settings file, so that the user's settings stay untouched.
 class TCarpetaAjustes {
@@ -94,7 +93,7 @@ bool ConfirmarReposo(const TDHilo& origen, const std::vector<std::shared_ptr<TDH
 
 }  // namespace
 
-TResultado CopiarConOrsanta(const TCorrida& c, const TMemoria& memoria) {
+TResultado CopiarConOrsanta(const TCorrida& c, const TMemoria& memoria, int clientes_lentos) {
   TResultado r;
   r.Herramienta = "Orsanta";
   r.Palos.resize(c.Granja.Palos.size());
@@ -141,6 +140,8 @@ TResultado CopiarConOrsanta(const TCorrida& c, const TMemoria& memoria) {
     // Only the source works besides the sticks.
     origen_empieza.compare_exchange_strong(sin_marca, Ahora());
   });
+  TInundacion inundacion(programa, clientes_lentos);
+  r.ClientesLentos = clientes_lentos;
   const double cpu0 = SegundosCpu(RUSAGE_SELF) - cpu_ajuste();
   const double t0 = Ahora();
   {
@@ -158,6 +159,10 @@ TResultado CopiarConOrsanta(const TCorrida& c, const TMemoria& memoria) {
       TerminarPalo(c.Medidor, c.Granja, i, base[i], t0, r.Palos[i]);
     }, r);
     muestreo.Terminar(r);
+    inundacion.Parar();
+    r.ConexionesLentas = inundacion.Conexiones();
+    r.RespuestasLentas = inundacion.Respuestas();
+    // With a flood, its clients' thread is counted too.
     r.Cpu = SegundosCpu(RUSAGE_SELF) - cpu_ajuste() - cpu0 - r.CpuArnes;
     r.PicoResidente = PicoResidente();
   }

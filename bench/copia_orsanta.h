@@ -1,6 +1,7 @@
 // The copy driven the way a user drives Orsanta, without widgets: start-up over the real mount
 // table, the sticks' rows selected by label, one drop of the entries from the source, and each
-// stick synced as soon as its row shows all done.
+// stick done when its worker says so (written and synced), then synced once more by the
+// benchmark.
 #pragma once
 
 #include <cstdint>
@@ -16,4 +17,6 @@ struct TMemoria {
   std::int64_t memoria_libre = -1;
 };
 
-TResultado CopiarConOrsanta(const TCorrida& c, const TMemoria& memoria);
+// `clientes_lentos`: that many clients trickle requests to the status page throughout (none: the
+// page is not served).
+TResultado CopiarConOrsanta(const TCorrida& c, const TMemoria& memoria, int clientes_lentos);

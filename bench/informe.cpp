@@ -103,6 +103,12 @@ void Informar(std::ostream& out, const TGranja& g, const TManifiesto& datos,
         << " MiB to allocate at the drop; engine backlog budget "
         << Fmt("%.0f", r.PresupuestoMotor / kMiB) << " MiB\n";
   }
+  for (const auto& r : rs) {
+    if (r.ClientesLentos == 0) continue;
+    out << r.Herramienta << ": status page served to " << r.ClientesLentos
+        << " clients sending a byte a second: " << r.ConexionesLentas << " connections, "
+        << r.RespuestasLentas << " answered\n";
+  }
   out << '\n';
 
   const double escrito = static_cast<double>(datos.Bytes) * static_cast<double>(n);

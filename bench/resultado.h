@@ -37,5 +37,10 @@ struct TResultado {
   std::int64_t MemoriaLibre = -1;
   std::int64_t Presupuesto = -1;
   std::int64_t PresupuestoMotor = -1;
+  // Orsanta with --clientes-lentos: the slow clients, the connections they made and the
+  // answers (refusals) they got while the copy ran.
+  int ClientesLentos = 0;
+  int ConexionesLentas = 0;
+  int RespuestasLentas = 0;
   std::vector<std::string> Fallos;    // errors and verification failures
 };

@@ -12,6 +12,7 @@
 #include "cli/Salida.h"
 #include "platform/drives.h"
 #include "platform/errors.h"
+#include "platform/locale.h"
 
 namespace {
 
@@ -248,7 +249,11 @@ void TCorrida::Cancelar() {
   std::vector<std::shared_ptr<TDHilo>> hilos;
   for (const TSeguido& d : destinos_) hilos.push_back(d.Hilo);
   cli_.Seleccionar(hilos);
-  cli_.Programa().ToolButtonCancelarClick();
+  TPrograma& P = cli_.Programa();
+  P.Aviso.clear();
+  P.ToolButtonCancelarClick();
+  // What each stick was left without, named as the window names it.
+  if (!P.Aviso.empty()) Avisar(platform::ToUtf8(P.Aviso));
   const auto fin = Reloj::now() + cli_.LimiteCierre();
   while (Reloj::now() < fin &&
          !std::all_of(hilos.begin(), hilos.end(), [](const auto& h) { return h->Finished(); })) {

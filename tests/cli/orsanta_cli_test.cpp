@@ -415,6 +415,9 @@ TEST_F(OrsantaCliTest, SigtermInTheMiddleCancelsCleanly) {
   EXPECT_EQ(sucesos[sucesos.size() - 2].Texto("signal"), "SIGTERM");
   EXPECT_EQ(sucesos.back().Entero("status"), 143);
   EXPECT_EQ(sucesos.back().Miembro("destinations")->lista.at(0).Texto("result"), "cancelled");
+  // The file cut short is named as left undone.
+  EXPECT_NE(proceso->Errores().find("sin copiar: Grande"), std::string::npos) << proceso->Errores();
+  EXPECT_NE(proceso->Errores().find("grande.bin"), std::string::npos) << proceso->Errores();
 
   // Nothing under a file's own name differs from the source: an unfinished file must not look
   // complete.

@@ -5,12 +5,8 @@
 // pids hierarchy); the test skips itself where neither can be used.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -27,6 +23,7 @@
 #include "platform/drives.h"
 #include "tests/support/archivos_prueba.h"
 #include "tests/support/esperar.h"
+#include "tests/support/goteo.h"
 #include "tests/support/granja.h"
 #include "tests/support/servidor_local.h"
 #include "tests/support/temp_folder.h"
@@ -97,82 +94,6 @@ class GrupoPids {
     return true;
   }
   fs::path carpeta_;
-};
-
-// The clients that trickle: each sends its request a byte a second and, dropped by the server
-// (a 503, or its deadline), connects again a second later. One thread drives them all with
-// poll.
-class Goteo {
- public:
-  Goteo(std::uint16_t puerto, int clientes) : puerto_(puerto), clientes_(clientes) {}
-  ~Goteo() {
-    for (Cliente& c : lista_) Cerrar(c);
-  }
-
-  // Runs until `hasta`.
-  void Correr(Reloj::time_point hasta) {
-    lista_.resize(static_cast<std::size_t>(clientes_));
-    static const std::string kPeticion = "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
-    while (Reloj::now() < hasta) {
-      const auto ahora = Reloj::now();
-      for (Cliente& c : lista_) {
-        if (c.fd < 0 && ahora >= c.siguiente) Conectar(c);
-        if (c.fd >= 0 && ahora >= c.siguiente) {
-          const char byte = kPeticion[c.enviados % kPeticion.size()];
-          if (send(c.fd, &byte, 1, MSG_NOSIGNAL | MSG_DONTWAIT) == 1) ++c.enviados;
-          c.siguiente = ahora + std::chrono::seconds(1);
-        }
-      }
-      std::vector<pollfd> fds;
-      std::vector<Cliente*> de;
-      for (Cliente& c : lista_) {
-        if (c.fd < 0) continue;
-        fds.push_back({c.fd, POLLIN, 0});
-        de.push_back(&c);
-      }
-      poll(fds.data(), fds.size(), 50);
-      for (std::size_t i = 0; i < fds.size(); ++i) {
-        if (fds[i].revents == 0) continue;
-        // An answer (a 503) or the end of the connection: read what there is, then start over.
-        char bufer[4096];
-        const ssize_t n = recv(fds[i].fd, bufer, sizeof bufer, MSG_DONTWAIT);
-        if (n > 0) ++respuestas;
-        if (n >= 0 || (errno != EAGAIN && errno != EINTR)) {
-          ++cerradas;
-          Cerrar(*de[i]);
-          de[i]->siguiente = Reloj::now() + std::chrono::seconds(1);  // back a second later
-        }
-      }
-    }
-  }
-
-  int conexiones = 0, respuestas = 0, cerradas = 0;
-
- private:
-  struct Cliente {
-    int fd = -1;
-    std::size_t enviados = 0;
-    Reloj::time_point siguiente{};
-  };
-  void Conectar(Cliente& c) {
-    c.fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (c.fd < 0) return;
-    sockaddr_in direccion{};
-    direccion.sin_family = AF_INET;
-    direccion.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    direccion.sin_port = htons(puerto_);
-    connect(c.fd, reinterpret_cast<sockaddr*>(&direccion), sizeof direccion);
-    c.enviados = 0;
-    c.siguiente = Reloj::now() + std::chrono::milliseconds(200);  // once connected
-    ++conexiones;
-  }
-  static void Cerrar(Cliente& c) {
-    if (c.fd >= 0) close(c.fd);
-    c.fd = -1;
-  }
-  const std::uint16_t puerto_;
-  const int clientes_;
-  std::vector<Cliente> lista_;
 };
 
 // The child: copies D\Fotos to E and F again and again, with the status page served, until the
@@ -265,7 +186,7 @@ TEST(ServidorCargaTest, FiveHundredSlowClientsDuringACopyInAProcessOfAHundredThr
       static_cast<std::uint16_t>(std::stoi(Leer(raiz / "puerto")));
 
   // The flood, and a normal client asking for the page now and then.
-  Goteo goteo(puerto, kClientesLentos);
+  testing_support::Goteo goteo(puerto, kClientesLentos);
   const auto fin = Reloj::now() + std::chrono::seconds(12);
   int paginas = 0, rechazos = 0, sin_respuesta = 0;
   std::thread normal([&] {
@@ -282,7 +203,7 @@ TEST(ServidorCargaTest, FiveHundredSlowClientsDuringACopyInAProcessOfAHundredThr
       std::this_thread::sleep_for(std::chrono::milliseconds(250));
     }
   });
-  goteo.Correr(fin);
+  goteo.Correr([&] { return Reloj::now() < fin; });
   normal.join();
   EscribirTexto(raiz / "parar", "1");
 
@@ -305,7 +226,7 @@ TEST(ServidorCargaTest, FiveHundredSlowClientsDuringACopyInAProcessOfAHundredThr
   EXPECT_EQ(sin_respuesta, 0);
   EXPECT_GT(paginas, 0) << rechazos << " refused";
   std::printf("copies %s, slow connections %d, pages %d, refused %d\n", resultado.c_str(),
-              goteo.conexiones, paginas, rechazos);
+              goteo.conexiones.load(), paginas, rechazos);
 }
 
 }  // namespace

@@ -63,6 +63,16 @@ class UnidadesEnVolumenes {
   std::filesystem::path Raiz(const std::u16string& letra) const {
     return volumenes_.at(letra)->mount_point();
   }
+  // The stick pulled: its mount detached at once (whoever holds a folder of it goes on using
+  // it) and the drive gone from the table.
+  bool Quitar(const std::u16string& letra) {
+    if (!volumenes_.at(letra)->UnmountLazily()) return false;
+    tabla_->Remove(letra);
+    return true;
+  }
+  // Plugged in again: mounted at a new folder, which Raiz gives from then on (the table is not
+  // told).
+  bool Volver(const std::u16string& letra) { return volumenes_.at(letra)->Remount(); }
   // Writes refused from now on (a write-protected stick), or allowed again.
   bool SoloLectura(const std::u16string& letra, bool si) const {
     return RunCommand(std::string("mount -o remount,") + (si ? "ro " : "rw ") +
@@ -101,9 +111,12 @@ inline bool EsperarTrabajos(const std::vector<std::shared_ptr<TDHilo>>& hilos,
   return Esperar(
       [&] {
         for (const auto& [hilo, antes] : vueltas) {
+          // Every byte written is not the end: a copy is complete once renamed, and a
+          // destination once synced.
+          const TEstado estado = hilo->GetEstado();
           if (hilo->GetVueltas() < antes + 2 || !hilo->EnReposo() ||
-              hilo->GetDPos() != hilo->GetDFin() ||
-              hilo->GetEstado() == TEstado::Sincronizando) {
+              hilo->GetDPos() != hilo->GetDFin() || estado == TEstado::EnCola ||
+              estado == TEstado::Escribiendo || estado == TEstado::Sincronizando) {
             return false;
           }
         }
