@@ -5,6 +5,7 @@
 #   c  3 sticks at 30 MB/s and one at 5 MB/s, a memory budget of 128 MiB
 #   d  4 sticks at 20 MB/s, the small files alone
 #   e  a source read at 30 MB/s feeding 4 sticks at 20 MB/s
+#   w  as a, with the status page served to 500 clients that send a byte a second
 #
 #   escenarios.sh [--escala S] [--salida DIR] [SCENARIO...]   (default: all, in order)
 #
@@ -66,7 +67,7 @@ while [ $# -gt 0 ]; do
   case $1 in
     --escala) escala=$2; shift 2 ;;
     --salida) salida=$2; shift 2 ;;
-    [a-e]) escenarios+=("$1"); shift ;;
+    [a-ew]) escenarios+=("$1"); shift ;;
     *) uso ;;
   esac
 done
@@ -82,5 +83,6 @@ for e in "${escenarios[@]}"; do
     c) correr c "--palos 4 --mbps 30 --mbps-palo 4=5" "" "--presupuesto 128" ;;
     d) correr d "--palos 4 --mbps 20" "--partes pequenos" "--presupuesto 1024" ;;
     e) correr e "--palos 4 --mbps 20 --origen-mbps 30" "" "--presupuesto 1024" ;;
+    w) correr w "--palos 4 --mbps 20 --sector4k 4" "" "--presupuesto 1024 --clientes-lentos 500" ;;
   esac
 done

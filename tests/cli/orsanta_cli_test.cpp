@@ -117,6 +117,23 @@ void PythonLeeCadaLinea(const std::string& archivo) {
       << salida;
 }
 
+// Waits until the --json progress of a run shows its destination with some of `archivo` down,
+// or the run has ended (false after a minute of neither).
+bool EnMedio(Proceso& proceso, const std::string& archivo) {
+  return testing_support::Esperar(
+      [&] {
+        for (const std::string& linea : Lineas(proceso.Salida())) {
+          const auto s = LeerJson(linea);
+          if (s && s->Texto("event") == "progress" && s->Texto("role") == "destination" &&
+              s->Texto("file") == archivo && s->Entero("bytes_done").value_or(0) > 0) {
+            return true;
+          }
+        }
+        return proceso.Esperar(std::chrono::milliseconds(0)).has_value();
+      },
+      std::chrono::seconds(60));
+}
+
 class OrsantaCliTest : public ::testing::Test {
  protected:
   // The program in a folder of its own: beside it no settings file, so that it runs on the
@@ -387,19 +404,7 @@ TEST_F(OrsantaCliTest, SigtermInTheMiddleCancelsCleanly) {
   auto proceso = Ejecutar({"copy", "--json", "--to", uno.etiqueta,
                            (fuente.Raiz() / "Grande").string()});
   // Sent once the stick is writing the big file and has some of it down.
-  const bool en_medio = testing_support::Esperar(
-      [&] {
-        for (const std::string& linea : Lineas(proceso->Salida())) {
-          const auto s = LeerJson(linea);
-          if (s && s->Texto("event") == "progress" && s->Texto("role") == "destination" &&
-              s->Texto("file") == "Grande/grande.bin" && s->Entero("bytes_done").value_or(0) > 0) {
-            return true;
-          }
-        }
-        return proceso->Esperar(std::chrono::milliseconds(0)).has_value();
-      },
-      std::chrono::seconds(60));
-  ASSERT_TRUE(en_medio);
+  ASSERT_TRUE(EnMedio(*proceso, "Grande/grande.bin"));
   if (proceso->Esperar(std::chrono::milliseconds(0)).has_value()) {
     GTEST_SKIP() << "the copy ended before the signal (no write throttling on this machine: "
                  << lento.Activo() << ")";
@@ -440,19 +445,7 @@ TEST_F(OrsantaCliTest, AKillInTheMiddleAndTheSameJobAgainLeaveTheStickWhole) {
   const std::vector<std::string> trabajo = {"copy", "--json", "--to", uno.etiqueta,
                                             (fuente.Raiz() / "Grande").string()};
   auto proceso = Ejecutar(trabajo);
-  const bool en_medio = testing_support::Esperar(
-      [&] {
-        for (const std::string& linea : Lineas(proceso->Salida())) {
-          const auto s = LeerJson(linea);
-          if (s && s->Texto("event") == "progress" && s->Texto("role") == "destination" &&
-              s->Texto("file") == "Grande/grande.bin" && s->Entero("bytes_done").value_or(0) > 0) {
-            return true;
-          }
-        }
-        return proceso->Esperar(std::chrono::milliseconds(0)).has_value();
-      },
-      std::chrono::seconds(60));
-  ASSERT_TRUE(en_medio);
+  ASSERT_TRUE(EnMedio(*proceso, "Grande/grande.bin"));
   if (proceso->Esperar(std::chrono::milliseconds(0)).has_value()) {
     GTEST_SKIP() << "the copy ended before the kill (no write throttling on this machine)";
   }

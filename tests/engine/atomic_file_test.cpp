@@ -23,21 +23,15 @@
 
 #include "platform/entry_beneath.h"
 #include "platform/errors.h"
+#include "tests/support/archivos_prueba.h"
 #include "tests/support/temp_folder.h"
 
 namespace platform {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Leer(const fs::path& ruta) {
-  std::ifstream archivo(ruta, std::ios::binary);
-  return {std::istreambuf_iterator<char>(archivo), std::istreambuf_iterator<char>()};
-}
-
-void Escribir(const fs::path& ruta, const std::string& bytes) {
-  std::ofstream(ruta, std::ios::binary | std::ios::trunc) << bytes;
-}
+using testing_support::Escribir;
+using testing_support::Leer;
 
 // Two contents of the same length that differ in every byte: a torn file mixes them.
 constexpr std::size_t kTalla = 3 << 20;

@@ -27,6 +27,7 @@
 #include "tests/support/archivos_prueba.h"
 #include "tests/support/entorno_fallos.h"
 #include "tests/support/esperar.h"
+#include "tests/support/hora_fija.h"
 #include "tests/support/granja.h"
 #include "tests/support/loop_volume.h"
 #include "tests/support/servidor_local.h"
@@ -38,26 +39,13 @@
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::Escribir;
 using testing_support::Esperar;
+using testing_support::Hora;
+using testing_support::Leer;
+using testing_support::PonerHora;
 
 constexpr std::uint32_t kSerieD = 0xD0, kSerieE = 0xE0, kSerieF = 0xF0, kSerieG = 0x60;
-
-std::string Leer(const fs::path& ruta) {
-  std::ifstream archivo(ruta, std::ios::binary);
-  return {std::istreambuf_iterator<char>(archivo), std::istreambuf_iterator<char>()};
-}
-
-void Escribir(const fs::path& ruta, const std::string& bytes) {
-  fs::create_directories(ruta.parent_path());
-  std::ofstream(ruta, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-constexpr std::int64_t kMinuto = 1700000040;  // a multiple of 60
-platform::FileTime Hora(int segundos) { return platform::FileTimeFromUnix(kMinuto + segundos, 0); }
-void PonerHora(const fs::path& ruta, int segundos) {
-  const struct timespec tiempos[2] = {{kMinuto + segundos, 0}, {kMinuto + segundos, 0}};
-  ASSERT_EQ(utimensat(AT_FDCWD, ruta.c_str(), tiempos, 0), 0) << ruta;
-}
 
 struct TRegistro {
   std::u16string origen, destino;

@@ -19,6 +19,7 @@
 #include "platform/file_time.h"
 #include "tests/support/archivos_prueba.h"
 #include "tests/support/esperar.h"
+#include "tests/support/hora_fija.h"
 #include "tests/support/granja.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/unidades_volumenes.h"
@@ -27,28 +28,14 @@
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::Escribir;
 using testing_support::Esperar;
+using testing_support::Hora;
+using testing_support::Leer;
+using testing_support::PonerHora;
 
 constexpr std::uint32_t kSerieD = 0xD0, kSerieE = 0xE0, kSerieF = 0xF0;
 constexpr std::uint32_t kSerieAusente = 0x99;
-
-std::string Leer(const fs::path& ruta) {
-  std::ifstream archivo(ruta, std::ios::binary);
-  return {std::istreambuf_iterator<char>(archivo), std::istreambuf_iterator<char>()};
-}
-
-void Escribir(const fs::path& ruta, const std::string& bytes) {
-  fs::create_directories(ruta.parent_path());
-  std::ofstream(ruta, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-// A whole minute plus `segundos`, as a Unix time and as a file time.
-constexpr std::int64_t kMinuto = 1700000040;  // a multiple of 60
-platform::FileTime Hora(int segundos) { return platform::FileTimeFromUnix(kMinuto + segundos, 0); }
-void PonerHora(const fs::path& ruta, int segundos) {
-  const struct timespec tiempos[2] = {{kMinuto + segundos, 0}, {kMinuto + segundos, 0}};
-  ASSERT_EQ(utimensat(AT_FDCWD, ruta.c_str(), tiempos, 0), 0) << ruta;
-}
 
 // One record of a list written by hand: the same name on the source and the destinations.
 struct TRegistro {

@@ -36,15 +36,11 @@ extern char** environ;
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::Leer;
 using Reloj = std::chrono::steady_clock;
 
 constexpr int kLimiteHilos = 100;
 constexpr int kClientesLentos = 500;
-
-std::string Leer(const fs::path& ruta) {
-  std::ifstream archivo(ruta, std::ios::binary);
-  return {std::istreambuf_iterator<char>(archivo), std::istreambuf_iterator<char>()};
-}
 
 bool EscribirTexto(const fs::path& ruta, const std::string& texto) {
   std::ofstream archivo(ruta, std::ios::trunc);

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <fstream>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace testing_support {
@@ -23,6 +24,18 @@ inline void EscribirAzar(const std::filesystem::path& ruta, std::int64_t talla, 
     salida.write(bloque.data(), n);
     escrito += n;
   }
+}
+
+// A whole file's bytes (empty when it cannot be read).
+inline std::string Leer(const std::filesystem::path& ruta) {
+  std::ifstream archivo(ruta, std::ios::binary);
+  return {std::istreambuf_iterator<char>(archivo), std::istreambuf_iterator<char>()};
+}
+
+// A file with exactly `bytes`, its folders made first.
+inline void Escribir(const std::filesystem::path& ruta, const std::string& bytes) {
+  std::filesystem::create_directories(ruta.parent_path());
+  std::ofstream(ruta, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 // Whether two files hold the same bytes (false when either cannot be read).
