@@ -25,33 +25,3 @@ void EscribirTodo(const TFRec& FR, const TDHilo& OD, std::string& SM) {
   EscribirEntero(SM, static_cast<std::int32_t>(series.size()));
   for (std::uint32_t serie : series) EscribirPalabra(SM, serie);
 }
-
-bool LeerTodo(platform::Env& env, TFRec& FR, TLector& SM, const std::vector<TDHilo*>& DL,
-              bool* con_destinos) {
-  *con_destinos = false;
-  TRegistroLista leido;
-  switch (LeerRegistroLista(SM, &leido)) {
-    case TLecturaRegistro::Fallo:
-      return false;
-    case TLecturaRegistro::Rechazado:
-      // A name that could leave its volume, or a size no file has: never planned.
-      return true;
-    case TLecturaRegistro::Aceptado:
-      break;
-  }
-  const std::vector<TIdDestino> previos = FR.DList;
-  FR = std::move(leido.Rec);
-  FR.DList = previos;
-  for (std::uint32_t serie : leido.Series) {
-    TDHilo* DH = BuscarPorID(DL, serie);
-    // A serial named twice still gives its worker once.
-    if (DH == nullptr || FR.EncontrarDestino(DH->GetId())) continue;
-    if (ArchivoIgual(env, CaminoUnidad(DH->GetAppRec().Montaje, FR.DNombre), FR.Tiempo.ETiempo,
-                     FR.Talla)) {
-      continue;
-    }
-    FR.DList.push_back(DH->GetId());
-    *con_destinos = true;
-  }
-  return true;
-}

@@ -18,9 +18,3 @@ void AddDFin(const TFRec& FR, const TDHilo& OD);
 // The whole record: the source part, the destination name and the serials of the destinations
 // of the source OD that are still in its table.
 void EscribirTodo(const TFRec& FR, const TDHilo& OD, std::string& SM);
-// Reads a whole record and gives it the workers of DL (sorted by serial) that are present and
-// do not hold the entry yet; *con_destinos tells whether any was given. A record whose names
-// could leave their volume or whose size is impossible is read and given none. False on a read
-// failure.
-bool LeerTodo(platform::Env& env, TFRec& FR, TLector& SM, const std::vector<TDHilo*>& DL,
-              bool* con_destinos);

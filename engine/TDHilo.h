@@ -146,10 +146,6 @@ class TDHilo : public std::enable_shared_from_this<TDHilo> {
   // Hands a finished operation to this (source) worker to be destroyed.
   void AgregarLiberar(std::unique_ptr<TEspera> op);
 
-  // Main thread, on the source: reads one whole record of a copy list and queues it when some
-  // present destination still needs it. False on a read failure.
-  bool LeerFR(TLector& FS, const std::vector<TDHilo*>& IDL);
-
   // Main thread, every timer tick: samples the position for the speed and finish time, or
   // keeps the error the worker is in.
   void OnTime();

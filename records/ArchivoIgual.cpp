@@ -12,12 +12,6 @@ bool Igual(const platform::FileAttributeData& datos, platform::FileTime T, std::
 
 }  // namespace
 
-bool ArchivoIgual(platform::Env& env, const std::u16string& Path, platform::FileTime T,
-                  std::int64_t S) {
-  platform::FileAttributeData datos;
-  return env.GetFileAttributesEx(Path, &datos) && Igual(datos, T, S);
-}
-
 bool ArchivoIgualEn(platform::Env& env, platform::Handle raiz, const std::u16string& relativo,
                     platform::FileTime T, std::int64_t S) {
   platform::FileAttributeData datos;

@@ -49,12 +49,9 @@ int CompararNombres(const std::u16string& a, const std::u16string& b);
 TFRec* EncontrarFR(const std::deque<std::unique_ptr<TFRec>>& L, const std::u16string& nombre);
 void OrdenarPorNombre(std::deque<std::unique_ptr<TFRec>>& L);
 
-// Whether a drive already holds an entry: a folder, or a file of the same size whose last-write
-// time is the same to the minute.
-bool ArchivoIgual(platform::Env& env, const std::u16string& Path, platform::FileTime T,
-                  std::int64_t S);
-// The same test on a destination, from a handle of its root (Env::OpenVolumeRoot), links not
-// followed: a link standing at the name is no file, so nothing outside the stick is looked at.
-// False for an invalid root (a drive unmounted meanwhile).
+// Whether a destination already holds an entry: a folder, or a file of the same size whose
+// last-write time is the same to the minute. Looked at from a handle of its root
+// (Env::OpenVolumeRoot), links not followed: a link standing at the name is no file, so nothing
+// outside the stick is looked at. False for an invalid root (a drive unmounted meanwhile).
 bool ArchivoIgualEn(platform::Env& env, platform::Handle raiz, const std::u16string& relativo,
                     platform::FileTime T, std::int64_t S);

@@ -125,11 +125,14 @@ TEST_F(ArchivoIgualTest, SameSizeAndMinuteCountsAsPresent) {
       {u"carpeta", 0, 12345, true},
       {u"nada.bin", kMomento, 5, false},
   };
+  platform::Env& env = *platform::DefaultEnv();
+  const platform::Handle raiz = env.OpenVolumeRoot(carpeta.path());
+  ASSERT_NE(raiz, platform::kInvalidHandle);
   for (const auto& c : casos) {
-    EXPECT_EQ(ArchivoIgual(*platform::DefaultEnv(), CaminoUnidad(carpeta.path(), c.nombre), HoraUtc(c.segundos), c.talla),
-              c.igual)
+    EXPECT_EQ(ArchivoIgualEn(env, raiz, c.nombre, HoraUtc(c.segundos), c.talla), c.igual)
         << c.segundos - kMomento << " " << c.talla;
   }
+  env.CloseHandle(raiz);
 }
 
 }  // namespace

@@ -18,7 +18,6 @@
 
 #include "records/Codificacion.h"
 #include "records/Listado.h"
-#include "engine/RegistroCopia.h"
 #include "records/TFRec.h"
 
 namespace {
@@ -98,14 +97,18 @@ void Listado(std::string_view bytes) {
   Exigir(lista.empty() || bytes.substr(8, escrito.size()) == escrito);
 }
 
-void Todos(std::string_view bytes) {
-  // No worker is present: every record must read without a destination.
+void Registros(std::string_view bytes) {
+  // Record after record, as a copy list holds them: one accepted has names inside a volume, a
+  // possible size and no destination worker yet.
   TLector lector(bytes);
   for (;;) {
-    TFRec rec;
-    bool con_destinos = true;
-    if (!LeerTodo(*platform::DefaultEnv(), rec, lector, {}, &con_destinos)) break;
-    Exigir(!con_destinos && rec.DList.empty());
+    TRegistroLista registro;
+    const TLecturaRegistro lectura = LeerRegistroLista(lector, &registro);
+    if (lectura == TLecturaRegistro::Fallo) break;
+    if (lectura != TLecturaRegistro::Aceptado) continue;
+    Exigir(NombreEnVolumen(registro.Rec.ONombre) && NombreEnVolumen(registro.Rec.DNombre));
+    Exigir(registro.Rec.Talla >= 0 && registro.Rec.Talla <= kTallaMaxima);
+    Exigir(registro.Rec.DList.empty());
   }
 }
 
@@ -188,7 +191,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* datos, std::size_t tal
   Cadenas(bytes);
   Origenes(bytes);
   Listado(bytes);
-  Todos(bytes);
+  Registros(bytes);
   ListaCopia(bytes);
   AbrirLista(bytes);
   return 0;
