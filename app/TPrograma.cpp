@@ -108,15 +108,21 @@ void TPrograma::FormCreate() {
 void TPrograma::FormDestroy() {
   GuardarConfiguracion();
   IdHTTPServer->Deactivate();
-  const std::vector<std::shared_ptr<TDHilo>> hilos = DList;
+  // No messages are processed while it waits: the window is being taken down, and the
+  // commands' hooks may belong to it.
+  TerminarYEsperar([](int, int) {});
+}
+
+void TPrograma::TerminarYEsperar(const std::function<void(int quedan, int total)>& progreso) {
+  Cerrando.insert(Cerrando.end(), DList.begin(), DList.end());
   TerminarDispositivos();
+  const int total = static_cast<int>(Cerrando.size());
   const auto limite = std::chrono::steady_clock::now() + std::chrono::milliseconds(kEsperaCierreMs);
   for (;;) {
-    const auto quedan = std::count_if(hilos.begin(), hilos.end(),
-                                      [](const auto& hilo) { return !hilo->Finished(); });
+    const int quedan = static_cast<int>(std::count_if(
+        Cerrando.begin(), Cerrando.end(), [](const auto& hilo) { return !hilo->Finished(); }));
+    progreso(quedan, total);
     if (quedan == 0 || std::chrono::steady_clock::now() >= limite) break;
-    // No messages are processed here: the window is being taken down, and the commands' hooks
-    // may belong to it.
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
 }
@@ -151,8 +157,10 @@ bool TPrograma::PuedeCerrar() {
 bool TPrograma::TrabajoEnCurso() const {
   return std::any_of(DList.begin(), DList.end(), [](const auto& hilo) {
     const TEstado estado = hilo->GetEstado();
+    // A stick in error is retried, so its job is not over either.
     return estado == TEstado::EnCola || estado == TEstado::Escribiendo ||
-           estado == TEstado::Sincronizando;
+           estado == TEstado::Sincronizando ||
+           (estado == TEstado::Fallido && hilo->GetDPos() < hilo->GetDFin());
   });
 }
 

@@ -63,8 +63,8 @@ class TPrograma {
   ~TPrograma();
 
   // Start-up and shut-down sequences. FormDestroy saves the settings, stops the status server,
-  // ends every worker (TerminarDispositivos) and waits for them, at most kEsperaCierreMs,
-  // so that each deletes its unfinished copy before the program exits.
+  // and ends every worker and waits for them (TerminarYEsperar), so that each deletes its
+  // unfinished copy before the program exits.
   void FormCreate();
   void FormDestroy();
   static constexpr int kEsperaCierreMs = 20000;
@@ -72,8 +72,12 @@ class TPrograma {
   // taking them out of its operations. The workers end on their own threads (each one's
   // Finished() tells when).
   void TerminarDispositivos();
-  // Whether a drive has work queued, under way or being flushed: closing now leaves it
-  // unfinished.
+  // TerminarDispositivos, then waits for every worker ended so far to finish, at most
+  // kEsperaCierreMs; `progreso(quedan, total)` is called every 20 ms meanwhile (the window shows
+  // the count while it closes).
+  void TerminarYEsperar(const std::function<void(int quedan, int total)>& progreso);
+  // Whether a drive has work queued, under way or being flushed, or is in error with its job
+  // unfinished: closing now leaves it unfinished.
   bool TrabajoEnCurso() const;
   // Whether the window may close: with work under way only when the user confirms it
   // (Confirmar; without it, yes).
@@ -255,6 +259,8 @@ class TPrograma {
     std::int64_t Reemplazo = 0;
   };
   std::map<TIdDestino, TTrabajo> Trabajos;
+  // The workers ended by TerminarYEsperar, still waited for by a later call.
+  std::vector<std::shared_ptr<TDHilo>> Cerrando;
   // The folders the scan is inside of, outermost first: a link back to one of them is a cycle.
   std::vector<platform::FileIdentity> CarpetasEnCurso;
   // While a listing scans a stick: its device, the only one the scan descends into.

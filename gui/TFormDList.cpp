@@ -10,6 +10,7 @@
 #include <QStyle>
 #include <QCloseEvent>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -150,11 +151,27 @@ TFormDList::TFormDList(QWidget* parent)
 }
 
 void TFormDList::closeEvent(QCloseEvent* event) {
-  if (programa_->PuedeCerrar()) {
-    event->accept();
-  } else {
+  if (!programa_->PuedeCerrar()) {
     event->ignore();
+    return;
   }
+  if (programa_->TrabajoEnCurso()) {
+    // The workers end while the window still stands, and it says so: each one deletes the copy
+    // it had under way, which on a slow stick takes a while.
+    timer_->stop();
+    QProgressDialog espera(QStringLiteral("Terminando las memorias y borrando lo que quedó a "
+                                          "medio copiar..."),
+                           QString(), 0, 1, this);
+    espera.setObjectName(QStringLiteral("EsperaCierre"));
+    espera.setWindowModality(Qt::WindowModal);
+    espera.show();
+    programa_->TerminarYEsperar([&espera](int quedan, int total) {
+      espera.setMaximum(total);
+      espera.setValue(total - quedan);
+      QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
+  }
+  event->accept();
 }
 
 TFormDList::~TFormDList() {

@@ -1,7 +1,9 @@
 // Files dropped on the real window, offscreen, as a Linux file manager drops them: a
 // text/uri-list of folders on a loop-mounted source, copied to loop-mounted destinations.
 #include <QMimeData>
+#include <QProgressDialog>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <filesystem>
 #include <memory>
@@ -10,6 +12,7 @@
 #include "gui/TFormDList.h"
 #include "gui/TListaDispositivos.h"
 #include "tests/support/archivos_prueba.h"
+#include "tests/support/fallos_transferencia.h"
 #include "tests/support/granja.h"
 #include "tests/support/unidades_volumenes.h"
 
@@ -163,6 +166,37 @@ class ArrastrarVentanaTest : public QObject {
     // Nor a click that reaches a button before the window shows it disabled.
     Boton("ToolButtonSumarRestar")->click();
     QCOMPARE(Programa().Botones[ToolButtonSumarRestar].ImageIndex, 7);
+  }
+
+  // Closed in the middle of a copy: it asks, then shows its wait while every worker ends and
+  // deletes the copy it had under way, and only then lets the window go.
+  void closingMidCopyAsksAndShowsTheWaitForTheWorkers() {
+    testing_support::FallosTransferencia fallos;
+    fallos.Colgar(Raiz(u'E').string());
+    // The hung write is given up after this, as a stick that stops answering is.
+    Programa().Entorno->TiempoError = 2000;
+    Seleccionar({u'E', u'F'});
+    QVERIFY(Soltar({Raiz(u'D') / "Fotos/Viaje"}));
+    QTRY_VERIFY(fallos.colgadas() >= 1);
+    int preguntas = 0;
+    Programa().Confirmar = [&](const std::u16string&) { return ++preguntas > 0; };
+    bool espera_vista = false;
+    QTimer::singleShot(0, ventana_.get(), [&] {
+      const auto* espera = ventana_->findChild<QProgressDialog*>(QStringLiteral("EsperaCierre"));
+      espera_vista = espera != nullptr && espera->isVisible();
+    });
+    const std::vector<std::shared_ptr<TDHilo>> hilos = Programa().DList;
+    QVERIFY(ventana_->close());
+    QCOMPARE(preguntas, 1);
+    QVERIFY(espera_vista);
+    for (const auto& hilo : hilos) QVERIFY(hilo->Finished());
+    fallos.Liberar();
+    for (const auto& entrada : fs::recursive_directory_iterator(Raiz(u'E'))) {
+      if (!entrada.is_regular_file()) continue;
+      const fs::path relativo = fs::relative(entrada.path(), Raiz(u'E'));
+      QVERIFY2(testing_support::MismoContenido(entrada.path(), Raiz(u'D') / "Fotos" / relativo),
+               relativo.c_str());
+    }
   }
 };
 
