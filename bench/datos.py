@@ -3,7 +3,8 @@
 
 Three top folders: grandes/ (a few files of 256 MiB), medianos/ (some tens of 8 MiB) and
 pequeños/ (two thousand files of 4 to 64 KiB in a few hundred nested folders, with an empty file
-and an empty folder). Sizes are not whole sectors, names carry accents, and every entry gets a
+and an empty folder). A fourth, diminutos/ (twenty thousand files of 1 to 8 KiB in two thousand
+folders), is made only when asked for: it measures the work per file, not per byte. Sizes are not whole sectors, names carry accents, and every entry gets a
 last-write time at a multiple of 100 ns, the precision the copies keep.
 """
 
@@ -15,8 +16,10 @@ import sys
 KIB = 1024
 MIB = 1024 * KIB
 BLOQUE = 8 * MIB
-PARTES = ("grandes", "medianos", "pequenos")
-CARPETA = {"grandes": "grandes", "medianos": "medianos", "pequenos": "pequeños"}
+PARTES = ("grandes", "medianos", "pequenos", "diminutos")
+PARTES_SIEMPRE = ",".join(PARTES[:3])
+CARPETA = {"grandes": "grandes", "medianos": "medianos", "pequenos": "pequeños",
+           "diminutos": "diminutos"}
 
 
 def escribir(rng, ruta, talla):
@@ -69,13 +72,31 @@ def pequenos(rng, raiz, escala):
     return archivos + carpetas[1:] + [vacia]
 
 
+def diminutos(rng, raiz, escala):
+    """Forty folders of 49 folders each; the files spread over all of them."""
+    carpetas = []
+    arriba = max(2, round(40 * escala))
+    for i in range(arriba):
+        padre = os.path.join(raiz, f"grupo_{i:02d}")
+        os.mkdir(padre)
+        carpetas.append(padre)
+        for j in range(max(1, round(49 * escala))):
+            hija = os.path.join(padre, f"día_{j:02d}")
+            os.mkdir(hija)
+            carpetas.append(hija)
+    archivos = [escribir(rng, os.path.join(rng.choice(carpetas), f"nota_{i:05d}.txt"),
+                         rng.randint(KIB, 8 * KIB))
+                for i in range(max(20, round(20000 * escala)))]
+    return archivos + carpetas
+
+
 def main():
     p = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     p.add_argument("destino", help="folder to fill (normally the source volume's root)")
     p.add_argument("--semilla", type=int, default=1)
     p.add_argument("--escala", type=float, default=1.0,
                    help="sizes of the big files and counts of the others, for smoke runs")
-    p.add_argument("--partes", default=",".join(PARTES),
+    p.add_argument("--partes", default=PARTES_SIEMPRE,
                    help="comma-separated subset of " + ",".join(PARTES))
     a = p.parse_args()
     partes = a.partes.split(",")

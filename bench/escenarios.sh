@@ -5,9 +5,11 @@
 #   c  3 sticks at 30 MB/s and one at 5 MB/s, a memory budget of 128 MiB
 #   d  4 sticks at 20 MB/s, the small files alone
 #   e  a source read at 30 MB/s feeding 4 sticks at 20 MB/s
+#   f  4 sticks at 20 MB/s, the tiny files alone (20,000 of 1 to 8 KiB)
+#   g  1 stick at 20 MB/s, the tiny files alone
 #   w  as a, with the status page served to 500 clients that send a byte a second
 #
-#   escenarios.sh [--escala S] [--salida DIR] [SCENARIO...]   (default: all, in order)
+#   escenarios.sh [--escala S] [--salida DIR] [SCENARIO...]   (default: a to e, in order)
 #
 # --escala scales the data set down for smoke runs. Reports and timelines go to DIR (default
 # /tmp/bench-resultados); the bench_copia binary is $BENCH_COPIA (default
@@ -67,7 +69,7 @@ while [ $# -gt 0 ]; do
   case $1 in
     --escala) escala=$2; shift 2 ;;
     --salida) salida=$2; shift 2 ;;
-    [a-ew]) escenarios+=("$1"); shift ;;
+    [a-gw]) escenarios+=("$1"); shift ;;
     *) uso ;;
   esac
 done
@@ -83,6 +85,8 @@ for e in "${escenarios[@]}"; do
     c) correr c "--palos 4 --mbps 30 --mbps-palo 4=5" "" "--presupuesto 128" ;;
     d) correr d "--palos 4 --mbps 20" "--partes pequenos" "--presupuesto 1024" ;;
     e) correr e "--palos 4 --mbps 20 --origen-mbps 30" "" "--presupuesto 1024" ;;
+    f) correr f "--palos 4 --mbps 20" "--partes diminutos" "--presupuesto 1024" ;;
+    g) correr g "--palos 1 --mbps 20" "--partes diminutos" "--presupuesto 1024" ;;
     w) correr w "--palos 4 --mbps 20 --sector4k 4" "" "--presupuesto 1024 --clientes-lentos 500" ;;
   esac
 done

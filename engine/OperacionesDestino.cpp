@@ -60,38 +60,78 @@ void RevisarCarpeta(TContextoIO& C, const std::u16string& carpeta) {
   C.Env.FindClose(busqueda);
 }
 
-// The folders above DNombre, made where missing and cleared of old temporary files.
-bool PrepararCarpeta(TContextoIO& C, const std::u16string& DNombre) {
-  if (!AbrirRaiz(C)) return false;
+std::u16string Hoja(const std::u16string& DNombre) {
+  const std::size_t corte = DNombre.rfind(u'\\');
+  return corte == std::u16string::npos ? DNombre : DNombre.substr(corte + 1);
+}
+
+void CerrarCarpeta(platform::Env& env, TSesionDestino& sesion) {
+  if (sesion.Carpeta != platform::kInvalidHandle) env.CloseHandle(sesion.Carpeta);
+  sesion.Carpeta = platform::kInvalidHandle;
+  sesion.RutaCarpeta.clear();
+}
+
+// The handle the names of DNombre's folder are reached from: the root, or the folder kept open
+// since the last file made there. A folder met for the first time is made where missing,
+// cleared of old temporary files and opened.
+platform::Handle PrepararCarpeta(TContextoIO& C, const std::u16string& DNombre) {
+  if (!AbrirRaiz(C)) return platform::kInvalidHandle;
   const std::u16string carpeta = Carpeta(DNombre);
-  if (!carpeta.empty() && !C.Env.CreateFoldersAt(C.Sesion.Raiz, carpeta)) return false;
+  if (carpeta.empty()) {
+    RevisarCarpeta(C, carpeta);
+    return C.Sesion.Raiz;
+  }
+  if (C.Sesion.Carpeta != platform::kInvalidHandle && C.Sesion.RutaCarpeta == carpeta)
+    return C.Sesion.Carpeta;
+  CerrarCarpeta(C.Env, C.Sesion);
+  if (!C.Env.CreateFoldersAt(C.Sesion.Raiz, carpeta)) return platform::kInvalidHandle;
   RevisarCarpeta(C, carpeta);
-  return true;
+  const platform::Handle abierta =
+      C.Env.CreateFileAt(C.Sesion.Raiz, carpeta, platform::GENERIC_READ, platform::OPEN_EXISTING,
+                         platform::FILE_FLAG_BACKUP_SEMANTICS);
+  if (abierta == platform::kInvalidHandle) return platform::kInvalidHandle;
+  C.Sesion.Carpeta = abierta;
+  C.Sesion.RutaCarpeta = carpeta;
+  return abierta;
 }
 
-// A copy left by a crash under the same temporary name is replaced. The file it will replace
-// goes first: a stick filled to the brim has no room for both, and the new copy, complete or
-// absent, is what the job asked for.
-bool CrearTemporal(TContextoIO& C, const std::u16string& DNombre, std::uint32_t flags) {
-  const std::u16string temporal = NombreTemporal(DNombre);
-  BorrarArchivo(C.Env, C.Sesion.Raiz, temporal);
-  BorrarArchivo(C.Env, C.Sesion.Raiz, DNombre);
-  C.IOFile = C.Env.CreateFileAt(C.Sesion.Raiz, temporal, platform::GENERIC_WRITE,
+// The file the copy will replace goes first: a stick filled to the brim has no room for both,
+// and the new copy, complete or absent, is what the job asked for. A copy left by a crash under
+// the same temporary name is replaced; the folder's first visit already removed such copies,
+// so the exclusive create is tried first and the name is cleared only when it is taken.
+bool CrearTemporal(TContextoIO& C, platform::Handle carpeta, const TEspera& op,
+                   std::uint32_t flags) {
+  const std::u16string nombre = Hoja(op.DNombre);
+  const std::u16string temporal = NombreTemporal(nombre);
+  platform::FileAttributeData existente;
+  if (C.Env.GetFileAttributesExAt(carpeta, nombre, &existente))
+    BorrarArchivo(C.Env, carpeta, nombre);
+  C.IOFile = C.Env.CreateFileAt(carpeta, temporal, platform::GENERIC_WRITE,
                                 platform::CREATE_NEW, flags);
+  if (C.IOFile == platform::kInvalidHandle &&
+      platform::GetLastError() == platform::ERROR_FILE_EXISTS) {
+    BorrarArchivo(C.Env, carpeta, temporal);
+    C.IOFile = C.Env.CreateFileAt(carpeta, temporal, platform::GENERIC_WRITE,
+                                  platform::CREATE_NEW, flags);
+  }
   if (C.IOFile == platform::kInvalidHandle) return false;
-  C.Sesion.Temporal = temporal;
+  C.Sesion.Temporal = NombreTemporal(op.DNombre);
   return true;
 }
 
-// Cut, times, attributes, close, final name: the file appears under its name only complete.
+// Times, attributes, close, final name: the file appears under its name only complete. Its
+// length is already the source's: nothing was written past it.
 bool Terminar(TContextoIO& C, const TEspera& op) {
-  if (!C.Env.SetFilePointer(C.IOFile, op.FTalla) || !C.Env.SetEndOfFile(C.IOFile) ||
-      !C.Env.SetFileTime(C.IOFile, op.FTiempo.CTiempo, op.FTiempo.LTiempo, op.FTiempo.ETiempo) ||
+  if (!C.Env.SetFileTime(C.IOFile, op.FTiempo.CTiempo, op.FTiempo.LTiempo, op.FTiempo.ETiempo) ||
       !C.Env.SetFileAttributesByHandle(C.IOFile, op.FAtributos))
     return false;
   const platform::Handle archivo = std::exchange(C.IOFile, platform::kInvalidHandle);
   if (!C.Env.CloseHandle(archivo)) return false;
-  if (!C.Env.MoveFileAt(C.Sesion.Raiz, C.Sesion.Temporal, op.DNombre)) return false;
+  // The folder is the one the copy was made in: the session keeps it open while its files come.
+  const platform::Handle carpeta =
+      Carpeta(op.DNombre).empty() ? C.Sesion.Raiz : C.Sesion.Carpeta;
+  const std::u16string nombre = Hoja(op.DNombre);
+  if (!C.Env.MoveFileAt(carpeta, NombreTemporal(nombre), nombre)) return false;
   C.Sesion.Temporal.clear();
   return true;
 }
@@ -101,6 +141,7 @@ bool Terminar(TContextoIO& C, const TEspera& op) {
 void AbandonarSesion(platform::Env& env, platform::Handle& IOFile, TSesionDestino& sesion) {
   if (IOFile != platform::kInvalidHandle && !env.CloseHandle(IOFile)) env.CancelIo(IOFile);
   IOFile = platform::kInvalidHandle;
+  CerrarCarpeta(env, sesion);
   if (sesion.Raiz != platform::kInvalidHandle) {
     if (!sesion.Temporal.empty()) BorrarArchivo(env, sesion.Raiz, sesion.Temporal);
     env.CloseHandle(sesion.Raiz);
@@ -128,27 +169,34 @@ void TCrearCarpeta::ExeIO(TContextoIO& C) {
 }
 
 void TCrearArchivo::ExeIO(TContextoIO& C) {
-  if (!PrepararCarpeta(C, DNombre) ||
-      !CrearTemporal(C, DNombre,
-                     platform::FILE_FLAG_OVERLAPPED | platform::FILE_FLAG_NO_BUFFERING |
-                         platform::FILE_FLAG_SEQUENTIAL_SCAN))
+  const platform::Handle carpeta = PrepararCarpeta(C, DNombre);
+  if (carpeta == platform::kInvalidHandle) return Fallar(C);
+  // A file of one partial block is written in one buffered call; a longer one unbuffered in
+  // whole blocks, its length taken before the first byte is written so that a full stick shows
+  // here.
+  const bool entera = FTalla >= kBloque;
+  std::uint32_t flags = platform::FILE_FLAG_OVERLAPPED | platform::FILE_FLAG_SEQUENTIAL_SCAN;
+  if (entera) flags |= platform::FILE_FLAG_NO_BUFFERING;
+  if (!CrearTemporal(C, carpeta, *this, flags)) return Fallar(C);
+  if (entera && (!C.Env.SetFilePointer(C.IOFile, FTalla) || !C.Env.SetEndOfFile(C.IOFile)))
     return Fallar(C);
-  // The whole length is taken before the first byte is written, so a full stick shows here.
-  if (!C.Env.SetFilePointer(C.IOFile, RedondearTalla(C.SectorSize, FTalla)) ||
-      !C.Env.SetEndOfFile(C.IOFile) || !C.Env.BindToPort(C.IOFile, C.CP.shared_from_this()))
-    return Fallar(C);
+  if (!C.Env.BindToPort(C.IOFile, C.CP.shared_from_this())) return Fallar(C);
   C.CP.Post(0, 0, nullptr);
 }
 
 void TCrearArchivoVacio::ExeIO(TContextoIO& C) {
-  if (!PrepararCarpeta(C, DNombre) || !CrearTemporal(C, DNombre, 0) ||
+  const platform::Handle carpeta = PrepararCarpeta(C, DNombre);
+  if (carpeta == platform::kInvalidHandle || !CrearTemporal(C, carpeta, *this, 0) ||
       !Terminar(C, *this))
     return Fallar(C);
   C.CP.Post(0, 0, nullptr);
 }
 
 void TEscribirArchivo::ExeIO(TContextoIO& C) {
-  if (!C.Env.WriteFile(C.IOFile, Buf, static_cast<std::uint32_t>(BufBytes), &ORec)) Fallar(C);
+  // The last block's exact bytes: a sector write past the end would have to be cut, and the
+  // file system would write the block once more.
+  if (!C.Env.WriteFile(C.IOFile, Buf, static_cast<std::uint32_t>(BytesEsperados()), &ORec))
+    Fallar(C);
 }
 
 void TCerrarArchivoCreado::ExeIO(TContextoIO& C) {

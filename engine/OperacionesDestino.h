@@ -4,6 +4,8 @@
 // fails the operation with its error code at once, so the stick shows it on its row.
 #pragma once
 
+#include <algorithm>
+
 #include "engine/TEspera.h"
 
 // Creates a folder with every missing folder above it, with the source's times and attributes.
@@ -13,8 +15,9 @@ class TCrearCarpeta : public TEspera {
   bool CierraRegistro() const override { return true; }
 };
 
-// Creates the copy under its temporary name, exclusively and unbuffered, sized at once to
-// whole sectors, bound to the worker's port; it stays open in IOFile until the file is closed.
+// Creates the copy under its temporary name, exclusively, bound to the worker's port; it stays
+// open in IOFile until the file is closed. A file of a block or more is written unbuffered and
+// sized at once to its length.
 // An empty file is closed at once (TCerrarArchivoCreado's work follows in the same step).
 class TCrearArchivo : public TEspera {
  public:
@@ -27,16 +30,16 @@ class TCrearArchivoVacio : public TCrearArchivo {
   bool CierraRegistro() const override { return true; }
 };
 
-// Writes one block from the shared buffer at the block's offset.
+// Writes one block from the shared buffer at the block's offset, the last one with the file's
+// exact bytes. BufBytes stays in whole sectors: the progress counts what the totals count.
 class TEscribirArchivo : public TEspera {
  public:
   void ExeIO(TContextoIO& C) override;
-  std::int64_t BytesEsperados() const override { return BufBytes; }
+  std::int64_t BytesEsperados() const override { return std::min(BufBytes, FTalla - FPos); }
   platform::ErrorCode ErrorCorta() const override { return platform::ERROR_DISK_FULL; }
 };
 
-// Cuts the copy to its true size, gives it the source's times and attributes, closes it and
-// gives it its final name.
+// Gives the copy the source's times and attributes, closes it and gives it its final name.
 class TCerrarArchivoCreado : public TEspera {
  public:
   void ExeIO(TContextoIO& C) override;

@@ -3,10 +3,9 @@
 #include "engine/Planificacion.h"
 
 #include "engine/TDHilo.h"
+#include "records/Tallas.h"
 
 namespace {
-
-constexpr std::int64_t kBloque = 2 * 1024 * 1024;
 
 template <class T>
 std::unique_ptr<T> Operacion(const TFRec& FR, const TDHilo& OD) {

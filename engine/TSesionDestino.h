@@ -1,6 +1,8 @@
 // What a destination worker holds on its drive while it has work: the handle of the drive's
-// root that every path is reached from, the temporary name of the copy under way, and the
-// folders already cleared of what an earlier job left behind. The root is let go when the job
+// root that every path is reached from, the handle of the folder the last file was made in (the
+// files of one folder come one after the other, and each is then reached by its name alone),
+// the temporary name of the copy under way, and the folders already cleared of what an earlier
+// job left behind. The root is let go when the job
 // is on the device, so that the drive can be unmounted.
 #pragma once
 
@@ -11,6 +13,8 @@
 
 struct TSesionDestino {
   platform::Handle Raiz = platform::kInvalidHandle;
-  std::u16string Temporal;  // empty: no copy open
+  platform::Handle Carpeta = platform::kInvalidHandle;  // reached from Raiz; Raiz itself is not
+  std::u16string RutaCarpeta;                           // Carpeta's path below the root
+  std::u16string Temporal;  // below the root; empty: no copy open
   std::set<std::u16string> CarpetasRevisadas;
 };

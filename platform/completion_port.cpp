@@ -41,6 +41,9 @@ struct QueuedTransfer {
 struct PortCore {
   std::mutex mutex;
   std::condition_variable packet_posted;  // Take waits on it
+  // WaitForNudge waits on its own: a worker busy in Take is not woken for work queued to it,
+  // which it looks at anyway when its packet comes.
+  std::condition_variable nudge_posted;
   std::condition_variable work_queued;    // the transfer thread waits on it
   std::deque<Packet> packets;             // guarded by mutex
   std::deque<QueuedTransfer> queued;      // guarded by mutex; not started yet
@@ -127,12 +130,12 @@ class PortImpl final : public CompletionPort {
   void Nudge() override {
     std::lock_guard lock(core_->mutex);
     core_->nudged = true;
-    core_->packet_posted.notify_all();
+    core_->nudge_posted.notify_all();
   }
 
   bool WaitForNudge(std::uint32_t timeout_ms) override {
     std::unique_lock lock(core_->mutex);
-    const bool nudged = core_->packet_posted.wait_for(
+    const bool nudged = core_->nudge_posted.wait_for(
         lock, std::chrono::milliseconds(timeout_ms), [&] { return core_->nudged; });
     core_->nudged = false;
     return nudged;

@@ -88,7 +88,7 @@ ErrorCode SetTransferMode(int fd, bool want_direct, bool* direct) {
   *direct = want_direct && fcntl(fd, F_SETFL, blocking | O_DIRECT) == 0;
   if (*direct) return ERROR_SUCCESS;
   // The file system refuses O_DIRECT (EINVAL): buffered transfers keep the same size rules.
-  if (fcntl(fd, F_SETFL, blocking) != 0) return ErrorFromErrno(errno);
+  if (flags != blocking && fcntl(fd, F_SETFL, blocking) != 0) return ErrorFromErrno(errno);
   return ERROR_SUCCESS;
 }
 

@@ -102,6 +102,12 @@ class OpenFile final : public HandleObject, public TransferFile {
       error = ErrorFromErrno(errno);
       break;
     }
+    // Buffered bytes go to the device at once, as unbuffered ones do: the copy moves while the
+    // next files are made rather than all at the job's sync, and the dirty memory stays what the
+    // device has yet to take. A failure to write them back shows in that sync.
+    if (is_write && done > 0 && !(fd == fd_ && options_.direct)) {
+      sync_file_range(fd, offset, done, SYNC_FILE_RANGE_WRITE);
+    }
     *moved = done;
     return error;
   }

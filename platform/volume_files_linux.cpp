@@ -146,20 +146,26 @@ ErrorCode OpenFolders(int folder, const std::vector<std::string>& names, std::si
   return ERROR_SUCCESS;
 }
 
-// The folder that holds the last name of `path`, and that name.
+// The folder that holds the last name of `path`, and that name. A name right below the handle
+// it is reached from uses that handle's descriptor, held open by `root` for the call.
 struct Place {
-  Fd folder;
+  Root root;
+  Fd below;  // the folder when it is below the root
   std::string name;
   std::string linux_path;  // for messages and fault injection only
+  int folder() const { return below.get() >= 0 ? below.get() : root.fd(); }
 };
 
 bool Locate(const Root& root, const std::u16string& path, bool create_folders, Place* place) {
   std::vector<std::string> names;
   if (!SplitPath(path, &names)) return false;
   if (names.empty()) return Fail(ERROR_INVALID_NAME);
-  if (const ErrorCode error =
-          OpenFolders(root.fd(), names, names.size() - 1, create_folders, &place->folder))
-    return Fail(error);
+  place->root = root;
+  if (names.size() > 1) {
+    if (const ErrorCode error =
+            OpenFolders(root.fd(), names, names.size() - 1, create_folders, &place->below))
+      return Fail(error);
+  }
   place->name = names.back();
   place->linux_path = root.file->LinuxPath();
   for (const std::string& name : names) place->linux_path += '/' + name;
@@ -169,7 +175,7 @@ bool Locate(const Root& root, const std::u16string& path, bool create_folders, P
 // What stands at the place, links not followed; ENOENT when nothing does.
 int StatPlace(const Place& place, struct stat* info) {
   return RetryOnEintr([&] {
-           return fstatat(place.folder.get(), place.name.c_str(), info, AT_SYMLINK_NOFOLLOW);
+           return fstatat(place.folder(), place.name.c_str(), info, AT_SYMLINK_NOFOLLOW);
          }) == 0
              ? 0
              : errno;
@@ -230,7 +236,7 @@ Handle CreateFileAt(Handle root_handle, const std::u16string& path, std::uint32_
   if (disposition == CREATE_NEW) {
     // O_EXCL never opens what is there, link or FIFO or device.
     fd = RetryOnEintr([&] {
-      return openat(place.folder.get(), place.name.c_str(),
+      return openat(place.folder(), place.name.c_str(),
                     mode | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     });
     if (fd < 0) return FailHandle(ErrorBeneath(errno));
@@ -240,7 +246,7 @@ Handle CreateFileAt(Handle root_handle, const std::u16string& path, std::uint32_
     if (const ErrorCode error = RefuseOddEntry(info)) return FailHandle(error);
     const bool folder = S_ISDIR(info.st_mode);
     if (folder && !(flags & FILE_FLAG_BACKUP_SEMANTICS)) return FailHandle(ERROR_ACCESS_DENIED);
-    fd = OpenBeneath(place.folder.get(), place.name,
+    fd = OpenBeneath(place.folder(), place.name,
                      folder ? O_RDONLY | O_DIRECTORY : mode | O_NONBLOCK);
     if (fd < 0) return FailHandle(ErrorBeneath(errno));
     // The entry must still be the one looked at.
@@ -274,7 +280,7 @@ bool GetFileAttributesExAt(Handle root_handle, const std::u16string& path,
   struct stat info;
   if (!LocateEntry(root_handle, path, &place, &info)) return false;
   if (const ErrorCode error = RefuseOddEntry(info)) return Fail(error);
-  if (const int error = StatEntry(place.folder.get(), place.name.c_str(), data,
+  if (const int error = StatEntry(place.folder(), place.name.c_str(), data,
                                   AT_SYMLINK_NOFOLLOW))
     return Fail(ErrorBeneath(error));
   return true;
@@ -285,7 +291,7 @@ bool DeleteFileAt(Handle root_handle, const std::u16string& path) {
   struct stat info;
   if (!LocateEntry(root_handle, path, &place, &info)) return false;
   if (!S_ISREG(info.st_mode) || (info.st_mode & S_IWUSR) == 0) return Fail(ERROR_ACCESS_DENIED);
-  if (RetryOnEintr([&] { return unlinkat(place.folder.get(), place.name.c_str(), 0); }) != 0)
+  if (RetryOnEintr([&] { return unlinkat(place.folder(), place.name.c_str(), 0); }) != 0)
     return Fail(ErrorBeneath(errno));
   return true;
 }
@@ -296,7 +302,7 @@ bool RemoveDirectoryAt(Handle root_handle, const std::u16string& path) {
   if (!LocateEntry(root_handle, path, &place, &info)) return false;
   if (!S_ISDIR(info.st_mode)) return Fail(ERROR_ACCESS_DENIED);
   if (RetryOnEintr([&] {
-        return unlinkat(place.folder.get(), place.name.c_str(), AT_REMOVEDIR);
+        return unlinkat(place.folder(), place.name.c_str(), AT_REMOVEDIR);
       }) != 0)
     return Fail(ErrorBeneath(errno));
   return true;
@@ -319,7 +325,7 @@ bool MoveFileAt(Handle root_handle, const std::u16string& from, const std::u16st
     return Fail(ERROR_ACCESS_DENIED);
   }
   if (RetryOnEintr([&] {
-        return renameat(source.folder.get(), source.name.c_str(), target.folder.get(),
+        return renameat(source.folder(), source.name.c_str(), target.folder(),
                         target.name.c_str());
       }) != 0)
     return Fail(ErrorBeneath(errno));

@@ -9,5 +9,9 @@
 // Empty when `Montaje` is: a worker that has no drive yet reaches nothing.
 std::u16string CaminoUnidad(const std::string& Montaje, const std::u16string& relativo);
 
+// The block a file is read in. A file shorter than one is written by each destination in one
+// buffered call of its exact bytes.
+constexpr std::int64_t kBloque = 2 * 1024 * 1024;
+
 // Rounds a size that is not negative up to a multiple of the sector size; 0 stays 0.
 std::int64_t RedondearTalla(std::uint32_t SectorSize, std::int64_t Size);
