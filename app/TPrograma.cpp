@@ -151,7 +151,7 @@ bool TPrograma::TrabajoEnCurso() const {
   return std::any_of(DList.begin(), DList.end(), [](const auto& hilo) {
     const TEstado estado = hilo->GetEstado();
     return estado == TEstado::EnCola || estado == TEstado::Escribiendo ||
-           estado == TEstado::Sincronizando;
+           estado == TEstado::Sincronizando || estado == TEstado::Verificando;
   });
 }
 
@@ -207,7 +207,7 @@ std::vector<TFila> TPrograma::Filas() const {
 void TPrograma::EmpezarTrabajos() {
   const auto ocupado = [](TEstado estado) {
     return estado == TEstado::EnCola || estado == TEstado::Escribiendo ||
-           estado == TEstado::Sincronizando;
+           estado == TEstado::Sincronizando || estado == TEstado::Verificando;
   };
   const bool en_curso = std::any_of(DList.begin(), DList.end(),
                                     [&](const auto& hilo) { return ocupado(hilo->GetEstado()); });
