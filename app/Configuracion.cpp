@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string_view>
 
+#include "app/AjustesVerificacion.h"
 #include "app/TallaStr.h"
 #include "records/Codificacion.h"
 #include "app/TPrograma.h"
@@ -173,6 +174,10 @@ void TPrograma::LeerConfiguracion() {
     // Out of memory while reading: start-up goes on with what was applied.
   }
   for (int fila = 1; fila <= kFilas; ++fila) Mostrar(*this, fila);
+  const TAjustesVerificacion verificacion =
+      LeerAjustesVerificacion(RutaAjustesVerificacion(RutaConfiguracion));
+  Entorno->Verificar = verificacion.Verificar;
+  Entorno->Manifiesto = verificacion.Manifiesto;
 }
 
 void TPrograma::GuardarConfiguracion() {
@@ -194,6 +199,8 @@ void TPrograma::GuardarConfiguracion() {
                                    std::filesystem::perm_options::replace, error);
     }
     EscribirArchivoCompleto(RutaConfiguracion, bytes);
+    GuardarAjustesVerificacion(RutaAjustesVerificacion(RutaConfiguracion),
+                               {Entorno->Verificar.load(), Entorno->Manifiesto.load()});
   } catch (...) {
   }
 }

@@ -177,7 +177,7 @@ void TPrograma::QuitarDesaparecidos() {
     if (hilo == OCopia) continue;
     const TEstado estado = hilo->GetEstado();
     if (estado != TEstado::EnCola && estado != TEstado::Escribiendo &&
-        estado != TEstado::Sincronizando) {
+        estado != TEstado::Sincronizando && estado != TEstado::Verificando) {
       continue;
     }
     const THRec unidad = hilo->GetAppRec();

@@ -17,6 +17,8 @@ TEstadoFila EstadoFila(const TFila& fila) {
       return fila.Detenido ? TEstadoFila::Detenido : TEstadoFila::Escribiendo;
     case TEstado::Sincronizando:
       return fila.Detenido ? TEstadoFila::Detenido : TEstadoFila::Sincronizando;
+    case TEstado::Verificando:
+      return fila.Detenido ? TEstadoFila::Detenido : TEstadoFila::Verificando;
     case TEstado::Terminado:
       return TEstadoFila::Terminado;
     default:
@@ -24,7 +26,7 @@ TEstadoFila EstadoFila(const TFila& fila) {
   }
 }
 
-std::u16string PalabraEstado(TEstadoFila estado, bool es_origen) {
+std::u16string PalabraEstado(TEstadoFila estado, bool es_origen, bool verificado) {
   switch (estado) {
     case TEstadoFila::Reposo:
       return u"Sin trabajo";
@@ -34,8 +36,11 @@ std::u16string PalabraEstado(TEstadoFila estado, bool es_origen) {
       return es_origen ? u"Leyendo" : u"Escribiendo";
     case TEstadoFila::Sincronizando:
       return u"Sincronizando...";
+    case TEstadoFila::Verificando:
+      return u"Verificando";
     case TEstadoFila::Terminado:
-      return es_origen ? u"Terminado" : u"Terminado: puede retirarse";
+      if (es_origen) return u"Terminado";
+      return verificado ? u"Verificado: puede retirarse" : u"Terminado: puede retirarse";
     case TEstadoFila::Fallido:
       return u"Fallido";
     case TEstadoFila::Quitado:
@@ -56,6 +61,8 @@ platform::Color ColorEstado(TEstadoFila estado) {
       return platform::Rgb(0, 100, 200);
     case TEstadoFila::Sincronizando:
       return platform::Rgb(255, 195, 0);
+    case TEstadoFila::Verificando:
+      return platform::Rgb(0, 170, 170);
     case TEstadoFila::Terminado:
       return platform::Rgb(0, 140, 60);
     case TEstadoFila::Fallido:
@@ -70,11 +77,17 @@ platform::Color ColorEstado(TEstadoFila estado) {
 
 bool Activo(TEstadoFila estado) {
   return estado == TEstadoFila::EnCola || estado == TEstadoFila::Escribiendo ||
-         estado == TEstadoFila::Sincronizando || estado == TEstadoFila::Detenido;
+         estado == TEstadoFila::Sincronizando || estado == TEstadoFila::Verificando ||
+         estado == TEstadoFila::Detenido;
 }
 
 int PorcentajeTrabajo(const TFila& fila) {
   if (fila.TrabajoFin <= 0) return -1;
+  const TComprobacionFoto& comprobacion = fila.Foto.Comprobacion;
+  if (EstadoFila(fila) == TEstadoFila::Verificando && comprobacion.Fin > 0) {
+    return static_cast<int>(
+        std::clamp<std::int64_t>(comprobacion.Pos * 100 / comprobacion.Fin, 0, 100));
+  }
   // Sector rounding can take the position past the total.
   return static_cast<int>(std::clamp<std::int64_t>(fila.TrabajoPos * 100 / fila.TrabajoFin, 0, 100));
 }
@@ -89,7 +102,8 @@ std::u16string LineaFila(const TFila& fila) {
   const TEstadoFila estado = EstadoFila(fila);
   // A speed measured before the copy stopped or ended would be stale at once.
   if (estado == TEstadoFila::Fallido ||
-      ((estado == TEstadoFila::Escribiendo || estado == TEstadoFila::Sincronizando) &&
+      ((estado == TEstadoFila::Escribiendo || estado == TEstadoFila::Sincronizando ||
+        estado == TEstadoFila::Verificando) &&
        foto.Velocidad.Error == 0)) {
     linea += TextoVelocidad(foto.Velocidad);
   }

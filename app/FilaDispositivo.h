@@ -29,22 +29,23 @@ enum class TEstadoFila : std::uint8_t {
   EnCola,
   Escribiendo,
   Sincronizando,
+  Verificando,
   Terminado,
   Fallido,
   Quitado,
   Detenido,
 };
-inline constexpr int kNumEstadosFila = 8;
+inline constexpr int kNumEstadosFila = 9;
 
 TEstadoFila EstadoFila(const TFila& fila);
 // The state as the row says it ("En cola", "Terminado: puede retirarse"); the source reads
-// where a destination writes.
-std::u16string PalabraEstado(TEstadoFila estado, bool es_origen);
+// where a destination writes, and a destination whose job was read back says so when done.
+std::u16string PalabraEstado(TEstadoFila estado, bool es_origen, bool verificado);
 platform::Color ColorEstado(TEstadoFila estado);
 // Whether the worker still has work of its job to do or to flush.
 bool Activo(TEstadoFila estado);
 
-// Percentage of the job done, 0 to 100; -1 without a job.
+// Percentage of the job done, 0 to 100, or of its read-back while verifying; -1 without a job.
 int PorcentajeTrabajo(const TFila& fila);
 // The first line of a row: name, letter and free space; with a job, its percentage and, while
 // data moves, the speed and finish time, or the error of a failed drive. A stopped copy shows

@@ -8,6 +8,7 @@
 #include "app/NombreUnidad.h"
 #include "app/Ocupado.h"
 #include "app/TPrograma.h"
+#include "engine/Manifiesto.h"
 #include "app/TSuspension.h"
 #include "platform/atomic_file.h"
 #include "platform/paths.h"
@@ -84,6 +85,8 @@ void TPrograma::AgregarFR(std::deque<std::unique_ptr<TFRec>>& lista, const std::
   if (W.Name == u"." || W.Name == u"..") return;
   auto rec = std::make_unique<TFRec>();
   rec->ONombre = P.substr(std::min(platform::DriveRootLength(P), P.size()));
+  // The checksum file a verified job left is the program's, no user data to copy or list.
+  if (EsManifiesto(rec->ONombre)) return;
   rec->DNombre = P.substr(std::min(base, P.size()));
   rec->Talla = W.Size;
   rec->Atributos = W.Attributes;

@@ -10,6 +10,8 @@ const char* EstadoJson(TEstado estado) {
       return "writing";
     case TEstado::Sincronizando:
       return "syncing";
+    case TEstado::Verificando:
+      return "verifying";
     case TEstado::Terminado:
       return "done";
     case TEstado::Fallido:
@@ -30,6 +32,8 @@ std::u16string EstadoTexto(TEstado estado) {
       return u"escribiendo";
     case TEstado::Sincronizando:
       return u"sincronizando";
+    case TEstado::Verificando:
+      return u"verificando";
     case TEstado::Terminado:
       return u"terminado";
     case TEstado::Fallido:

@@ -6,7 +6,7 @@
 
 #include "engine/TEventos.h"
 
-// "idle", "queued", "writing", "syncing", "done", "failed", "removed".
+// "idle", "queued", "writing", "syncing", "verifying", "done", "failed", "removed".
 const char* EstadoJson(TEstado estado);
 // "en reposo", "en cola", "escribiendo", "sincronizando", "terminado", "fallido", "quitado".
 std::u16string EstadoTexto(TEstado estado);

@@ -56,7 +56,8 @@ void TextoSobreBarra(platform::Canvas& canvas, int x, int y, const std::u16strin
 platform::Rect EtiquetaEstado(const TFila& fila, platform::Canvas& canvas,
                               const platform::Rect& R) {
   const int mitad = R.Top + (R.Bottom - R.Top) / 2;
-  const std::u16string palabra = PalabraEstado(EstadoFila(fila), fila.Foto.EsOrigen);
+  const std::u16string palabra = PalabraEstado(EstadoFila(fila), fila.Foto.EsOrigen,
+                                                 fila.Foto.Comprobacion.Verificado);
   const int ancho = canvas.TextWidth(palabra) + 2 * Margen(canvas);
   // The item's last row holds its closing line.
   return {std::max(R.Left, R.Right - ancho - 1), mitad, R.Right - 1, R.Bottom - 1};
@@ -111,7 +112,7 @@ void PintarDispositivo(const TFila& fila, const TColores& colores, platform::Can
     canvas.SetFontColor(LetraLegible(color_etiqueta, platform::Rgb(0, 0, 0)));
     canvas.SetClipRect(etiqueta);
     canvas.TextOut(etiqueta.Left + Margen(canvas), D.Top,
-                   PalabraEstado(estado, foto.EsOrigen));
+                   PalabraEstado(estado, foto.EsOrigen, foto.Comprobacion.Verificado));
     canvas.ClearClipRect();
     canvas.HorizontalLine(D.Left, D.Right, R.Bottom - 1);
   } catch (...) {
@@ -129,9 +130,9 @@ int AnchoFilaNormal(platform::Canvas& canvas) {
   fila.TrabajoPos = 1;
   fila.TrabajoFin = 1;
   const int arriba = canvas.TextWidth(LineaFila(fila)) + 2;
-  fila.Foto.Estado = TEstado::Terminado;
+  // The longest word a destination's row ends with.
   const int abajo = canvas.TextWidth(u"...\\IMG_0001.JPG 999.99 Mb 100%") + 2 +
-                    canvas.TextWidth(PalabraEstado(TEstadoFila::Terminado, false)) +
+                    canvas.TextWidth(PalabraEstado(TEstadoFila::Terminado, false, true)) +
                     2 * Margen(canvas) + 1;
   return std::max(arriba, abajo);
 }

@@ -159,7 +159,7 @@ bool TPrograma::TrabajoEnCurso() const {
     const TEstado estado = hilo->GetEstado();
     // A stick in error is retried, so its job is not over either.
     return estado == TEstado::EnCola || estado == TEstado::Escribiendo ||
-           estado == TEstado::Sincronizando ||
+           estado == TEstado::Sincronizando || estado == TEstado::Verificando ||
            (estado == TEstado::Fallido && hilo->GetDPos() < hilo->GetDFin());
   });
 }
@@ -220,7 +220,7 @@ std::vector<TFila> TPrograma::Filas() const {
 void TPrograma::EmpezarTrabajos() {
   const auto ocupado = [](TEstado estado) {
     return estado == TEstado::EnCola || estado == TEstado::Escribiendo ||
-           estado == TEstado::Sincronizando;
+           estado == TEstado::Sincronizando || estado == TEstado::Verificando;
   };
   const bool en_curso = std::any_of(DList.begin(), DList.end(),
                                     [&](const auto& hilo) { return ocupado(hilo->GetEstado()); });

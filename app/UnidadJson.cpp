@@ -56,4 +56,15 @@ void CamposProgreso(TObjetoJson& objeto, const TInstantanea& foto) {
     objeto.Texto("file", NombreConBarras(archivo));
   }
   objeto.Json("error", ErrorJson(foto.LEC));
+  const TComprobacionFoto& comprobacion = foto.Comprobacion;
+  std::string diferentes = "[";
+  for (const std::u16string& nombre : comprobacion.Fallidos) {
+    if (diferentes.size() > 1) diferentes.push_back(',');
+    diferentes += JsonTexto(NombreConBarras(nombre));
+  }
+  diferentes.push_back(']');
+  objeto.Logico("verified", comprobacion.Verificado)
+      .Entero("bytes_verified", comprobacion.Pos)
+      .Entero("bytes_to_verify", comprobacion.Fin)
+      .Json("differing", diferentes);
 }

@@ -79,7 +79,8 @@ class TInformeLineas final : public TInforme {
   void Progreso(const TSeguido& seguido) {
     // Only what moves: a worker at rest has nothing new to say.
     if (seguido.Foto.Estado != TEstado::Escribiendo &&
-        seguido.Foto.Estado != TEstado::Sincronizando) {
+        seguido.Foto.Estado != TEstado::Sincronizando &&
+        seguido.Foto.Estado != TEstado::Verificando) {
       return;
     }
     std::string linea =

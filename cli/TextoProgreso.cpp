@@ -10,6 +10,10 @@
 int Porcentaje(const TSeguido& seguido) {
   const TInstantanea& foto = seguido.Foto;
   if (foto.DFin <= 0) return seguido.Resultado == TResultado::Terminado ? 100 : 0;
+  if (foto.Estado == TEstado::Verificando && foto.Comprobacion.Fin > 0) {
+    return static_cast<int>(
+        std::clamp<std::int64_t>(foto.Comprobacion.Pos * 100 / foto.Comprobacion.Fin, 0, 100));
+  }
   return static_cast<int>(std::clamp<std::int64_t>(foto.DPos * 100 / foto.DFin, 0, 100));
 }
 
@@ -21,7 +25,9 @@ std::string Barra(int porcentaje, int ancho) {
 std::string TextoRitmo(const TSeguido& seguido) {
   if (seguido.Resultado != TResultado::EnCurso || seguido.Foto.Velocidad.Error != 0) return {};
   const TEstado estado = seguido.Foto.Estado;
-  if (estado != TEstado::Escribiendo && estado != TEstado::Sincronizando) return {};
+  if (estado != TEstado::Escribiendo && estado != TEstado::Sincronizando &&
+      estado != TEstado::Verificando)
+    return {};
   return platform::ToUtf8(TextoVelocidad(seguido.Foto.Velocidad));
 }
 
@@ -32,6 +38,8 @@ std::string TextoSituacion(const TSeguido& seguido) {
     if (seguido.Foto.LEC != 0) texto += u" " + TextoError(seguido.Foto.LEC);
   } else {
     texto = ResultadoTexto(seguido.Resultado);
+    if (seguido.Resultado == TResultado::Terminado && seguido.Foto.Comprobacion.Verificado)
+      texto += u", verificado";
     if (seguido.Error != 0) texto += u" " + TextoError(seguido.Error);
   }
   switch (seguido.Expulsado) {

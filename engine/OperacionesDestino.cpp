@@ -5,8 +5,6 @@
 #include "engine/NombreTemporal.h"
 #include "platform/errors.h"
 
-namespace {
-
 // Ends an operation that failed: its packet reports the error now, instead of the worker's
 // wait running out.
 void Fallar(TContextoIO& C) {
@@ -29,6 +27,8 @@ bool AbrirRaiz(TContextoIO& C) {
   return true;
 }
 
+namespace {
+
 std::u16string Carpeta(const std::u16string& DNombre) {
   const std::size_t corte = DNombre.rfind(u'\\');
   return corte == std::u16string::npos ? std::u16string() : DNombre.substr(0, corte);
@@ -38,12 +38,16 @@ std::u16string Dentro(const std::u16string& carpeta, const std::u16string& nombr
   return carpeta.empty() ? nombre : carpeta + u'\\' + nombre;
 }
 
+}  // namespace
+
 // A temporary file is ours, read-only or not; so is a file the job replaces. Only a regular
 // file is touched.
 void BorrarArchivo(platform::Env& env, platform::Handle raiz, const std::u16string& ruta) {
   env.SetFileAttributesAt(raiz, ruta, 0);
   env.DeleteFileAt(raiz, ruta);
 }
+
+namespace {
 
 // The first time a job writes into a folder, the temporary files an earlier job left there (a
 // crash, a stick pulled) are deleted.

@@ -28,6 +28,8 @@ class TCrearArchivoVacio : public TCrearArchivo {
  public:
   void ExeIO(TContextoIO& C) override;
   bool CierraRegistro() const override { return true; }
+  const THuella* HuellaCopia() const override { return &Huella; }
+  THuella Huella;
 };
 
 // Writes one block from the shared buffer at the block's offset, the last one with the file's
@@ -44,6 +46,8 @@ class TCerrarArchivoCreado : public TEspera {
  public:
   void ExeIO(TContextoIO& C) override;
   bool CierraRegistro() const override { return true; }
+  const THuella* HuellaCopia() const override { return &Huella; }
+  THuella Huella;
 };
 
 // Closes a copy whose source failed and deletes it; the retry creates it anew.
@@ -58,6 +62,14 @@ class TSincronizar : public TEspera {
  public:
   void ExeIO(TContextoIO& C) override;
 };
+
+// Ends an operation that failed: its packet reports the thread's last error now, instead of the
+// worker's wait running out.
+void Fallar(TContextoIO& C);
+// The drive's root, opened and bound to the worker's port the first time a job needs it.
+bool AbrirRaiz(TContextoIO& C);
+// Deletes a regular file of ours below the root, read-only or not.
+void BorrarArchivo(platform::Env& env, platform::Handle raiz, const std::u16string& ruta);
 
 // Closes the copy under way, if any, and deletes it: a stick that failed, was cancelled or is
 // left keeps no part of a file. Then lets go of the drive's root.

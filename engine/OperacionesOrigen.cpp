@@ -88,9 +88,10 @@ std::u16string TAbrirCarpeta::RutaOrigen(const std::string& Montaje) const {
 }
 
 void TAbrirArchivoVacio::OnExeIO() {
-  Repartir<TCrearArchivoVacio>([this](TEspera& op, TDHilo&) {
+  Repartir<TCrearArchivoVacio>([this](TCrearArchivoVacio& op, TDHilo&) {
     op.FAtributos = FAtributos;
     op.FTiempo = FTiempo;
+    op.Huella = HuellaDe(nullptr, 0);
   });
 }
 
@@ -136,6 +137,8 @@ void TLeerArchivo::ExeIO(TContextoIO& C) {
 }
 
 void TLeerArchivo::OnExeIO() {
+  // Past the planned end the buffer holds sector padding, no part of the file.
+  if (Huella) Huella->Agregar(Buf, static_cast<std::size_t>(std::min(BufBytes, FTalla - FPos)));
   Repartir<TEscribirArchivo>([this](TEspera& op, TDHilo& DH) {
     // Each write holds the buffer from before it is queued, and the read holds it until it is
     // destroyed after this handler: the counter never reaches 0 while a holder is left.
@@ -160,7 +163,9 @@ void TCerrarArchivo::ExeIO(TContextoIO& C) {
 }
 
 void TCerrarArchivo::OnExeIO() {
-  Repartir<TCerrarArchivoCreado>([this](TEspera& op, TDHilo&) {
+  const THuella huella = Huella ? Huella->Resultado() : THuella{};
+  Repartir<TCerrarArchivoCreado>([this, huella](TCerrarArchivoCreado& op, TDHilo&) {
+    op.Huella = huella;
     op.FStr = FStr;
     op.FPos = FPos;
     op.FTalla = FTalla;

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <vector>
 
+#include "engine/Huella.h"
 #include "engine/TEspera.h"
 
 // A folder: nothing is read; each destination creates it.
@@ -49,6 +50,10 @@ class TAbrirArchivo : public TAbrirCarpeta {
  public:
   void ExeIO(TContextoIO& C) override;
   void OnExeIO() override;
+
+  // Shared by the reads and the close of one planned read of the file: each block read feeds
+  // it, and the close hands the result to every copy, so that the source is read only once.
+  std::shared_ptr<TCalculoHuella> Huella;
 };
 
 // Reads one block into a buffer of its own and hands the buffer to a write per destination.

@@ -58,7 +58,7 @@ std::unique_ptr<TLeerArchivo> IOLeerArchivo(const TFRec& FR, const TDHilo& OD,
   return op;
 }
 
-std::unique_ptr<TAbrirCarpeta> IOCerrarArchivo(const TFRec& FR, const TDHilo& OD) {
+std::unique_ptr<TCerrarArchivo> IOCerrarArchivo(const TFRec& FR, const TDHilo& OD) {
   auto op = Operacion<TCerrarArchivo>(FR, OD);
   op->FTalla = FR.Talla;
   op->FPos = FR.Talla;
@@ -76,9 +76,14 @@ void LlenarIOList(const TFRec& FR, const TDHilo& OD, std::deque<std::unique_ptr<
     return;
   }
   IOL.push_back(IOAbrirArchivo(FR, OD));
+  const auto huella = std::make_shared<TCalculoHuella>();
   std::int64_t OPos = 0;
   do {
-    IOL.push_back(IOLeerArchivo(FR, OD, OPos));
+    auto leer = IOLeerArchivo(FR, OD, OPos);
+    leer->Huella = huella;
+    IOL.push_back(std::move(leer));
   } while (OPos < FR.Talla);
-  IOL.push_back(IOCerrarArchivo(FR, OD));
+  auto cerrar = IOCerrarArchivo(FR, OD);
+  cerrar->Huella = huella;
+  IOL.push_back(std::move(cerrar));
 }

@@ -19,4 +19,4 @@ std::unique_ptr<TAbrirCarpeta> IOArchivoVacio(const TFRec& FR, const TDHilo& OD)
 std::unique_ptr<TAbrirCarpeta> IOAbrirArchivo(const TFRec& FR, const TDHilo& OD);
 std::unique_ptr<TLeerArchivo> IOLeerArchivo(const TFRec& FR, const TDHilo& OD,
                                             std::int64_t& OPos);
-std::unique_ptr<TAbrirCarpeta> IOCerrarArchivo(const TFRec& FR, const TDHilo& OD);
+std::unique_ptr<TCerrarArchivo> IOCerrarArchivo(const TFRec& FR, const TDHilo& OD);

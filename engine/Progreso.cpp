@@ -12,14 +12,17 @@ void TDHilo::OnTime() {
     return;
   }
   VRec = VRec->Last;
-  VRec->Pos = DPos.load();
+  // Bytes moved: written, then read back.
+  VRec->Pos = DPos.load() + Comprobacion.Pos.load(std::memory_order_relaxed);
   const std::int64_t intervalo = Entorno->IntervaloTimer.load();
   const std::int64_t S = (VRec->Pos - VRec->Last->Pos) * 1000 / (intervalo * 10);
   TVelocidad velocidad;
   if (S != 0) {
     velocidad.BytesSegundo = S;
     velocidad.Termina =
-        Entorno->Env->Now() + (static_cast<double>(DFin.load() - VRec->Pos) / S) / 86400.0;
+        Entorno->Env->Now() +
+        (static_cast<double>(DFin.load() + Comprobacion.Fin.load(std::memory_order_relaxed) -
+                             VRec->Pos) / S) / 86400.0;
   }
   std::lock_guard<std::mutex> lock(Textos);
   Velocidad = velocidad;

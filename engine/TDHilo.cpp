@@ -81,6 +81,7 @@ void TDHilo::Execute() {
       if (hecho) {
         if (dynamic_cast<const TSincronizar*>(IOLast.get()) != nullptr) FinSincronizacion();
         if (IOLast->CierraRegistro()) ++RegistrosHechos;
+        if (const THuella* huella = IOLast->HuellaCopia()) RecibirArchivo(*IOLast, *huella);
         TContextoIO contexto{*Entorno->Env, *IOCP, HRec.SectorSize, HRec.Montaje, IOFile, Sesion};
         IONext->ExeIO(contexto);
         IOLast->OnExeIO();
@@ -203,7 +204,11 @@ void TDHilo::ContinuarDestino() {
       IONext = std::move(cola->front());
       cola->pop_front();
       CacheEnCola.fetch_sub(IONext->Cache);
-      ++Trabajos;
+      if (IONext->Escribe()) {
+        ++Trabajos;
+        // A new job: what the last one's read-back showed no longer holds.
+        if (!Comprobacion.Pendiente()) Comprobacion.Empezar();
+      }
     } else if (Trabajos != SincronizacionPedida && LEC.load() == 0 && TrabajoCompleto() &&
                Sesion.Raiz == platform::kInvalidHandle) {
       // Nothing reached the drive since its last sync: nothing to flush.
@@ -220,6 +225,7 @@ void TDHilo::ContinuarDestino() {
       CrearEspera();
     }
   }
+  if (ComprobacionLista()) ContinuarComprobacion();
   ActualizarCapacidad();
 }
 
@@ -246,6 +252,7 @@ void TDHilo::CrearEspera() {
 }
 
 void TDHilo::ErrorDestino() {
+  Comprobacion.Olvidar();
   try {
     AbandonarSesion(*Entorno->Env, IOFile, Sesion);
   } catch (...) {
@@ -406,13 +413,18 @@ TEstado TDHilo::CalcularEstado(bool reposo) const {
   const bool sincronizando =
       dynamic_cast<const TSincronizar*>(IONext.get()) != nullptr ||
       dynamic_cast<const TSincronizar*>(IOLast.get()) != nullptr;
-  if (!reposo) return sincronizando ? TEstado::Sincronizando : TEstado::Escribiendo;
+  const bool verificando = !IONext->Escribe() || !IOLast->Escribe();
+  if (!reposo) {
+    if (verificando) return TEstado::Verificando;
+    return sincronizando ? TEstado::Sincronizando : TEstado::Escribiendo;
+  }
   if (fin == 0) return TEstado::Reposo;
   // Idle with work counted but not done: it has not reached this drive yet.
   if (!TrabajoCompleto()) return TEstado::EnCola;
   // Written, not yet on the device.
   if (Papel.load() == TPapel::Destino && Sincronizados.load() != Trabajos)
     return TEstado::Sincronizando;
+  if (Papel.load() == TPapel::Destino && Comprobacion.Pendiente()) return TEstado::Verificando;
   return TEstado::Terminado;
 }
 
@@ -448,6 +460,10 @@ TInstantanea TDHilo::GetInstantanea() const {
   foto.Capacidad = Capacidad;
   foto.Velocidad = Velocidad;
   foto.Muestra = foto.LEC != 0 ? MuestraError : MuestraLast;
+  foto.Comprobacion = {Comprobacion.Pos.load(std::memory_order_relaxed),
+                       Comprobacion.Fin.load(std::memory_order_relaxed),
+                       Comprobacion.Verificado.load(std::memory_order_acquire),
+                       Comprobacion.GetFallidos()};
   return foto;
 }
 

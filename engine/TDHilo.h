@@ -19,6 +19,7 @@
 #include <mutex>
 #include <string>
 
+#include "engine/TComprobaciones.h"
 #include "engine/TDestinos.h"
 #include "engine/TEntorno.h"
 #include "engine/TEventos.h"
@@ -70,6 +71,15 @@ struct TVelocidad {
   double Termina = 0;
 };
 
+// A destination's read-back of its job: bytes read back and to read, whether its last job
+// ended verified, and the files that differed again after being copied anew.
+struct TComprobacionFoto {
+  std::int64_t Pos = 0;
+  std::int64_t Fin = 0;
+  bool Verificado = false;
+  std::vector<std::u16string> Fallidos;
+};
+
 // A worker as every front end sees it at one moment: numbers, states, the current file and
 // error codes. The texts are made from it by the front ends.
 struct TInstantanea {
@@ -83,6 +93,7 @@ struct TInstantanea {
   TCapacidad Capacidad;
   TVelocidad Velocidad;
   TMuestra Muestra;  // the failed operation while in error, else the one under way
+  TComprobacionFoto Comprobacion;
 };
 
 class TDHilo : public std::enable_shared_from_this<TDHilo> {
@@ -198,6 +209,11 @@ class TDHilo : public std::enable_shared_from_this<TDHilo> {
   void ReintentarArchivo();
   void ErrorDestino();
   void FinSincronizacion();
+  void RecibirArchivo(const TEspera& op, const THuella& huella);
+  bool ComprobacionLista();
+  void ContinuarComprobacion();
+  void DecidirDiferentes();
+  void Recopiar(const TRecibido& archivo);
   bool TrabajoCompleto() const;
   void EliminarDestinos();
   void ActualizarCapacidad();
@@ -217,6 +233,7 @@ class TDHilo : public std::enable_shared_from_this<TDHilo> {
   platform::PortPtr IOCP;                   // immutable
   platform::Handle IOFile = platform::kInvalidHandle;
   TSesionDestino Sesion;                    // a destination's hold on its drive
+  TComprobaciones Comprobacion;             // a destination's read-back of its job
   // Operations a destination has taken from its queue, and how many of them the sync asked
   // last and the one done last covered: the drive is done only when every one is synced.
   std::uint64_t Trabajos = 0;

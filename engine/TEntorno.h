@@ -20,5 +20,7 @@ struct TEntorno {
   std::atomic<std::int64_t> MemoriaTotal{0};             // physical memory, bytes
   std::atomic<std::int64_t> MemoriaLibre{1LL << 30};     // memory the engine leaves free, bytes
   std::atomic<std::uint32_t> IntervaloTimer{300};        // ms between speed samples
+  std::atomic<bool> Verificar{true};   // each stick reads its job back before it is done
+  std::atomic<bool> Manifiesto{true};  // each stick gets the checksum file of its job
   TEventos Eventos;
 };

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/Huella.h"
 #include "engine/TSesionDestino.h"
 #include "platform/completion_port.h"
 #include "platform/env.h"
@@ -59,6 +60,11 @@ class TEspera {
   virtual platform::ErrorCode ErrorCorta() const { return platform::ERROR_GEN_FAILURE; }
   // True for a destination's operation that finishes a record on its drive.
   virtual bool CierraRegistro() const { return false; }
+  // For a destination's operation that gives a copied file its final name: the fingerprint the
+  // source read gave its contents, which the read-back and the manifest check against.
+  virtual const THuella* HuellaCopia() const { return nullptr; }
+  // False for an operation that writes nothing the drive's sync must flush (a read-back).
+  virtual bool Escribe() const { return true; }
   // On the source worker, after this operation failed.
   virtual void OnReadError() {}
   // Removes DH from the operation's destinations; true when it was there.

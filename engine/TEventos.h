@@ -15,7 +15,9 @@ enum class TEstado : std::uint8_t {
   EnCola,       // work is counted for it, none is under way yet
   Escribiendo,  // operations under way (for the source: reading and handing out)
   Sincronizando,  // every byte is written; the drive is flushing them to the device
-  Terminado,    // every byte counted for it is on the device: the drive may be removed
+  Verificando,  // on the device; each file is read back and compared, then the manifest written
+  Terminado,    // every byte counted for it is on the device (and, with the read-back on, was
+                // read back and matched): the drive may be removed
   Fallido,      // in error: LEC holds the code, the failed file is the worker's sample
   Quitado,      // the drive is gone
 };

@@ -18,7 +18,8 @@ QVariant TModeloDispositivos::data(const QModelIndex& index, int role) const {
       return QVariant::fromValue(*fila);
     case Qt::DisplayRole:
       return QString::fromStdU16String(LineaFila(*fila) + u" - " +
-                                       PalabraEstado(EstadoFila(*fila), foto->EsOrigen));
+                                       PalabraEstado(EstadoFila(*fila), foto->EsOrigen,
+                                                     foto->Comprobacion.Verificado));
     case Qt::ToolTipRole: {
       const std::u16string& nombre =
           foto->EsOrigen ? foto->Muestra.ONombre : foto->Muestra.DNombre;

@@ -3,8 +3,11 @@
 set -euo pipefail
 
 # libcpp-httplib-dev is the HTTP client of the status page tests; the program has a server of its own.
+# libxxhash-dev hashes every file on its read; xxhash's own checker reads the stick's manifest in
+# the tests.
 # desktop-file-utils, appstream, dpkg-dev and file check the installed program and its package.
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libblkid-dev libcpp-httplib-dev googletest
+          libxxhash-dev xxhash
           e2fsprogs util-linux mount fonts-dejavu-core clang libclang-rt-14-dev
           desktop-file-utils appstream dpkg-dev file)
 

@@ -398,6 +398,39 @@ TEST_F(ConfiguracionTest, ShutDownSavesAndTheNextStartReadsBack) {
   siguiente.FormDestroy();
 }
 
+// The read-back and the manifest are kept beside the settings file, whose layout stays as it
+// is; a start without that file, or with lines it cannot take, has them on.
+TEST_F(ConfiguracionTest, VerificationSettingsLiveInAFileOfTheirOwn) {
+  EXPECT_TRUE(programa.Entorno->Verificar.load());
+  EXPECT_TRUE(programa.Entorno->Manifiesto.load());
+  programa.Entorno->Verificar = false;
+  programa.GuardarConfiguracion();
+  const std::string ajustes = ruta + ".verificacion";
+  EXPECT_EQ(Leer(ajustes), "verificar=No\nmanifiesto=Si\n");
+  EXPECT_EQ(Leer(ruta).size(), 16u + 6 + 8 + 8 + 8 + 8);
+
+  const struct {
+    const char* texto;
+    bool verificar;
+    bool manifiesto;
+  } casos[] = {
+      {"verificar=No\nmanifiesto=No\n", false, false},
+      {"manifiesto=No", true, false},
+      {"verificar=no\nmanifiesto=quizas\nbasura\n=Si\n", true, true},
+      {"", true, true},
+  };
+  for (const auto& caso : casos) {
+    Escribir(ajustes, caso.texto);
+    programa.LeerConfiguracion();
+    EXPECT_EQ(programa.Entorno->Verificar.load(), caso.verificar) << caso.texto;
+    EXPECT_EQ(programa.Entorno->Manifiesto.load(), caso.manifiesto) << caso.texto;
+  }
+  std::filesystem::remove(ajustes);
+  programa.Entorno->Verificar = false;
+  programa.LeerConfiguracion();
+  EXPECT_TRUE(programa.Entorno->Verificar.load());
+}
+
 TEST(ConfiguracionInicial, TheSettingsFileLiesBesideTheProgram) {
   testing_support::ScopedFakeDrives unidades;
   testing_support::TempFolder carpeta;

@@ -37,12 +37,17 @@ TEST_F(EstadosFilaTest, EveryStateHasItsWordAndAColourOfItsOwn) {
     bool detenido;
     TEstadoFila esperado;
     const char16_t* palabra;
+    bool verificado = false;
   } casos[] = {
       {TEstado::Reposo, 0, false, TEstadoFila::Reposo, u"Sin trabajo"},
       {TEstado::EnCola, 0, false, TEstadoFila::EnCola, u"En cola"},
       {TEstado::Escribiendo, 0, false, TEstadoFila::Escribiendo, u"Escribiendo"},
       {TEstado::Sincronizando, 0, false, TEstadoFila::Sincronizando, u"Sincronizando..."},
+      {TEstado::Verificando, 0, false, TEstadoFila::Verificando, u"Verificando"},
+      {TEstado::Verificando, 0, true, TEstadoFila::Detenido, u"Detenido"},
       {TEstado::Terminado, 0, false, TEstadoFila::Terminado, u"Terminado: puede retirarse"},
+      {TEstado::Terminado, 0, false, TEstadoFila::Terminado, u"Verificado: puede retirarse",
+       true},
       {TEstado::Fallido, 21, false, TEstadoFila::Fallido, u"Fallido"},
       {TEstado::Escribiendo, 21, false, TEstadoFila::Fallido, u"Fallido"},
       {TEstado::Quitado, 0, false, TEstadoFila::Quitado, u"Quitado"},
@@ -53,15 +58,16 @@ TEST_F(EstadosFilaTest, EveryStateHasItsWordAndAColourOfItsOwn) {
   for (const auto& caso : casos) {
     TFila fila = Fila(caso.estado, 10, 20, 0, 0, caso.lec);
     fila.Detenido = caso.detenido;
+    fila.Foto.Comprobacion.Verificado = caso.verificado;
     EXPECT_EQ(EstadoFila(fila), caso.esperado) << platform::ToUtf8(caso.palabra);
-    EXPECT_EQ(PalabraEstado(EstadoFila(fila), false), caso.palabra);
+    EXPECT_EQ(PalabraEstado(EstadoFila(fila), false, caso.verificado), caso.palabra);
   }
   std::set<platform::Color> colores;
   for (int i = 0; i < kNumEstadosFila; ++i) colores.insert(ColorEstado(static_cast<TEstadoFila>(i)));
   EXPECT_EQ(colores.size(), static_cast<std::size_t>(kNumEstadosFila));
   // The source reads and is simply done.
-  EXPECT_EQ(PalabraEstado(TEstadoFila::Escribiendo, true), u"Leyendo");
-  EXPECT_EQ(PalabraEstado(TEstadoFila::Terminado, true), u"Terminado");
+  EXPECT_EQ(PalabraEstado(TEstadoFila::Escribiendo, true, false), u"Leyendo");
+  EXPECT_EQ(PalabraEstado(TEstadoFila::Terminado, true, false), u"Terminado");
 }
 
 TEST_F(EstadosFilaTest, SpeedShowsOnlyWhileDataMoves) {

@@ -1,10 +1,13 @@
 // An environment that forwards to the real one and injects faults into the files whose path
 // holds a chosen text: a transfer that fails, one that moves fewer bytes than asked, a close
 // that reports an error after closing, a create that is refused, a step of finishing a copy
-// that fails. A device that does not answer
+// that fails, a stick that reads back other bytes than it was given. A device that does not answer
 // is made with FallosTransferencia, inside the port's transfer thread, where an abandoned
 // transfer keeps its buffer alive.
 #pragma once
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <map>
@@ -52,6 +55,16 @@ class EntornoFallos final : public platform::EnvWrapper {
   void FallarPaso(Paso paso, const std::string& texto, platform::ErrorCode error) {
     std::lock_guard<std::mutex> lock(mutex_);
     pasos_[paso] = {texto, error};
+  }
+  // What a stick gives back for bytes it was written: one bit flipped at an offset, or zeros
+  // from an offset on (a stick that holds less than it says).
+  enum class Alteracion { BitCambiado, Ceros };
+  // The next `veces` opens for reading of a file below a drive's root whose path holds `texto`
+  // read back altered so.
+  void AlterarLecturas(const std::string& texto, Alteracion alteracion, std::int64_t desde,
+                       int veces) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    lecturas_ = {texto, alteracion, desde, veces};
   }
   int inyectados() const {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -104,6 +117,11 @@ class EntornoFallos final : public platform::EnvWrapper {
     if (handle != platform::kInvalidHandle) {
       std::lock_guard<std::mutex> lock(mutex_);
       abiertos_[handle] = {linux_path, nullptr, 0, 0};
+      if ((access & platform::GENERIC_READ) && lecturas_.veces > 0 &&
+          Toca(lecturas_.texto, linux_path)) {
+        --lecturas_.veces;
+        abiertos_[handle].alterada = true;
+      }
     }
     return handle;
   }
@@ -142,6 +160,7 @@ class EntornoFallos final : public platform::EnvWrapper {
 
   bool ReadFile(platform::Handle file, void* buffer, std::uint32_t bytes,
                 platform::Overlapped* ov) override {
+    if (LeerAlterado(file, buffer, bytes, ov)) return true;
     return Transferir(file, bytes, ov, false, [&](std::uint32_t n) {
       return target().ReadFile(file, buffer, n, ov);
     });
@@ -177,6 +196,13 @@ class EntornoFallos final : public platform::EnvWrapper {
     platform::PortPtr puerto;
     int lecturas = 0;
     int escrituras = 0;
+    bool alterada = false;
+  };
+  struct Lecturas {
+    std::string texto;
+    Alteracion alteracion = Alteracion::BitCambiado;
+    std::int64_t desde = 0;
+    int veces = 0;
   };
   struct Transferencia {
     std::string texto;
@@ -218,6 +244,43 @@ class EntornoFallos final : public platform::EnvWrapper {
     return true;
   }
 
+  // Reads an altered file's bytes here, alters them, and completes the read on its port.
+  bool LeerAlterado(platform::Handle file, void* buffer, std::uint32_t bytes,
+                    platform::Overlapped* ov) {
+    std::string ruta;
+    platform::PortPtr puerto;
+    Lecturas lecturas;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      const auto it = abiertos_.find(file);
+      if (it == abiertos_.end() || !it->second.alterada || !it->second.puerto) return false;
+      ruta = it->second.ruta;
+      puerto = it->second.puerto;
+      lecturas = lecturas_;
+      ++inyectados_;
+    }
+    const std::int64_t posicion =
+        static_cast<std::int64_t>(ov->Offset) | (static_cast<std::int64_t>(ov->OffsetHigh) << 32);
+    const int fd = ::open(ruta.c_str(), O_RDONLY | O_CLOEXEC);
+    const ssize_t leidos = fd < 0 ? -1 : ::pread(fd, buffer, bytes, posicion);
+    if (fd >= 0) ::close(fd);
+    if (leidos < 0) {
+      puerto->PostFailure(0, file, ov, platform::ERROR_GEN_FAILURE);
+      return true;
+    }
+    auto* datos = static_cast<unsigned char*>(buffer);
+    for (std::int64_t i = 0; i < leidos; ++i) {
+      const std::int64_t en_archivo = posicion + i;
+      if (lecturas.alteracion == Alteracion::BitCambiado && en_archivo == lecturas.desde) {
+        datos[i] ^= 0x10;
+      } else if (lecturas.alteracion == Alteracion::Ceros && en_archivo >= lecturas.desde) {
+        datos[i] = 0;
+      }
+    }
+    puerto->Post(static_cast<std::uint32_t>(leidos), file, ov);
+    return true;
+  }
+
   template <class Real>
   bool Transferir(platform::Handle file, std::uint32_t bytes, platform::Overlapped* ov,
                   bool escritura, Real real) {
@@ -251,6 +314,7 @@ class EntornoFallos final : public platform::EnvWrapper {
   Transferencia transferencia_;                    // guarded by mutex_
   Fallo cierre_;                                   // guarded by mutex_
   Fallo creacion_;                                 // guarded by mutex_
+  Lecturas lecturas_;                              // guarded by mutex_
   std::map<Paso, Fallo> pasos_;                    // guarded by mutex_
   int inyectados_ = 0;                             // guarded by mutex_
 };

@@ -7,8 +7,10 @@
 #include <fstream>
 #include <iterator>
 
+#include "engine/Manifiesto.h"
 #include "engine/RegistroCopia.h"
 #include "platform/files.h"
+#include "platform/locale.h"
 #include "platform/paths.h"
 #include "tests/support/esperar.h"
 
@@ -31,7 +33,7 @@ std::u16string NombreRelativo(const fs::path& relativo) {
 void Recorrer(const fs::path& raiz, const fs::path& carpeta, std::vector<fs::path>& salida) {
   std::vector<fs::path> entradas;
   for (const auto& entrada : fs::directory_iterator(carpeta)) {
-    if (entrada.path().filename() == "lost+found") continue;
+    if (carpeta == raiz && NoEsDelTrabajo(entrada.path().filename().string())) continue;
     entradas.push_back(entrada.path());
   }
   std::sort(entradas.begin(), entradas.end());
@@ -42,6 +44,11 @@ void Recorrer(const fs::path& raiz, const fs::path& carpeta, std::vector<fs::pat
 }
 
 }  // namespace
+
+bool NoEsDelTrabajo(const std::string& nombre_en_raiz) {
+  return nombre_en_raiz == "lost+found" ||
+         EsManifiesto(std::u16string(nombre_en_raiz.begin(), nombre_en_raiz.end()));
+}
 
 Granja::Granja(const Volumen& volumen_origen, const std::vector<Volumen>& volumenes_destino,
                std::shared_ptr<platform::Env> env)
@@ -119,7 +126,7 @@ void RecorrerUnidad(const std::string& montaje, const std::u16string& carpeta,
   const platform::Handle busqueda = platform::FindFirstFile(patron, &datos);
   if (busqueda == platform::kInvalidHandle) return;
   do {
-    if (carpeta.empty() && datos.Name == u"lost+found") continue;
+    if (carpeta.empty() && NoEsDelTrabajo(platform::ToUtf8(datos.Name))) continue;
     nombres.push_back(datos.Name);
   } while (platform::FindNextFile(busqueda, &datos));
   platform::FindClose(busqueda);

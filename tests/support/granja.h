@@ -51,6 +51,10 @@ class Granja {
   std::string error_;
 };
 
+// Whether a name at a volume's root is none of the job's entries: the file system's
+// lost+found, or the checksum file a verified job leaves.
+bool NoEsDelTrabajo(const std::string& nombre_en_raiz);
+
 // Compares two trees: the same entries with the same contents, sizes, last-write times (to the
 // precision of file times) and read-only state. Empty when equal, else what differs first.
 std::string CompararArboles(const std::string& a, const std::string& b);

@@ -116,7 +116,8 @@ inline bool EsperarTrabajos(const std::vector<std::shared_ptr<TDHilo>>& hilos,
           const TEstado estado = hilo->GetEstado();
           if (hilo->GetVueltas() < antes + 2 || !hilo->EnReposo() ||
               hilo->GetDPos() != hilo->GetDFin() || estado == TEstado::EnCola ||
-              estado == TEstado::Escribiendo || estado == TEstado::Sincronizando) {
+              estado == TEstado::Escribiendo || estado == TEstado::Sincronizando ||
+              estado == TEstado::Verificando) {
             return false;
           }
         }

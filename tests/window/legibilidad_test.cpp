@@ -203,7 +203,8 @@ class LegibilidadTest : public QObject {
     TPrograma programa(sin_lista);
     std::vector<TFila> filas;
     const TEstado estados[] = {TEstado::Reposo,    TEstado::EnCola,  TEstado::Escribiendo,
-                               TEstado::Sincronizando, TEstado::Terminado, TEstado::Fallido,
+                               TEstado::Sincronizando, TEstado::Verificando,
+                               TEstado::Terminado, TEstado::Fallido,
                                TEstado::Quitado,   TEstado::Escribiendo};
     for (TEstado estado : estados) filas.push_back(FilaNormal(estado));
     filas.back().Detenido = true;
@@ -220,16 +221,16 @@ class LegibilidadTest : public QObject {
       const QRect r = filas_lista.vista.visualRect(filas_lista.modelo.index(i, 0));
       const platform::Rect etiqueta =
           EtiquetaEstado(filas[i], canvas, {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()});
-      const std::u16string palabra = PalabraEstado(estado, false);
+      const std::u16string palabra = PalabraEstado(estado, false, false);
       QCOMPARE(etiqueta.Width(), canvas.TextWidth(palabra) + 2 * std::max(2, canvas.TextHeight(u"Wg") / 4));
       QCOMPARE(imagen.pixelColor(etiqueta.Right - 1, etiqueta.Top), ColorQt(ColorEstado(estado)));
       QCOMPARE(imagen.pixelColor(etiqueta.Left, etiqueta.Bottom - 1), ColorQt(ColorEstado(estado)));
       const QRect zona(etiqueta.Left, etiqueta.Top, etiqueta.Width(), etiqueta.Height());
       QVERIFY(ContrasteTinta(imagen, zona, ColorEstado(estado)) >= kContrasteMinimo);
     }
-    QCOMPARE(QString::fromStdU16String(PalabraEstado(TEstadoFila::Terminado, false)),
+    QCOMPARE(QString::fromStdU16String(PalabraEstado(TEstadoFila::Terminado, false, false)),
              QStringLiteral("Terminado: puede retirarse"));
-    QCOMPARE(QString::fromStdU16String(PalabraEstado(TEstadoFila::Sincronizando, false)),
+    QCOMPARE(QString::fromStdU16String(PalabraEstado(TEstadoFila::Sincronizando, false, false)),
              QStringLiteral("Sincronizando..."));
   }
 

@@ -130,7 +130,8 @@ class ModeloDispositivosTest : public QObject {
     const QString linea = indice.data(Qt::DisplayRole).toString();
     const TFila propia = TFila::De(hilo);
     QCOMPARE(linea, QString::fromStdU16String(LineaFila(propia) + u" - " +
-                                              PalabraEstado(EstadoFila(propia), hilo.EsOrigen)));
+                                              PalabraEstado(EstadoFila(propia), hilo.EsOrigen,
+                                                            hilo.Comprobacion.Verificado)));
     QVERIFY(indice.data(TModeloDispositivos::RolFila).canConvert<TFila>());
     QVERIFY2(linea.startsWith(cabeza) && linea.contains(hecho), qPrintable(linea));
     QCOMPARE(indice.data(Qt::ToolTipRole).toString(), archivo);
@@ -232,7 +233,8 @@ class ModeloDispositivosTest : public QObject {
     const TFila fila = programa.Fila(*movido);
     QCOMPARE(modelo.index(1).data(Qt::DisplayRole).toString(),
              QString::fromStdU16String(LineaFila(fila) + u" - " +
-                                       PalabraEstado(EstadoFila(fila), false)));
+                                       PalabraEstado(EstadoFila(fila), false,
+                                                     fila.Foto.Comprobacion.Verificado)));
 
     // The workers are the test's: the window lets go of them before it closes.
     programa.DList.clear();

@@ -1,0 +1,34 @@
+// The fingerprint of a file's contents: a 128-bit XXH3 hash, fast enough to be taken on every
+// block as it is read without slowing a copy, and written as the standard checking tools read it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+struct THuella {
+  std::uint64_t Alta = 0;
+  std::uint64_t Baja = 0;
+  bool operator==(const THuella&) const = default;
+  // 32 lowercase hex digits, high half first, as checksum files hold it.
+  std::string Hex() const;
+};
+
+// Fed the bytes of one file in order; the result may be taken at any point.
+class TCalculoHuella {
+ public:
+  TCalculoHuella();
+  ~TCalculoHuella();
+  TCalculoHuella(const TCalculoHuella&) = delete;
+  TCalculoHuella& operator=(const TCalculoHuella&) = delete;
+
+  void Agregar(const void* datos, std::size_t bytes);
+  THuella Resultado() const;
+
+ private:
+  struct Estado;
+  std::unique_ptr<Estado> estado_;
+};
+
+THuella HuellaDe(const void* datos, std::size_t bytes);

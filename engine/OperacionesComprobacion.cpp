@@ -1,0 +1,150 @@
+#include "engine/OperacionesComprobacion.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "engine/Manifiesto.h"
+#include "engine/NombreTemporal.h"
+#include "engine/OperacionesDestino.h"
+#include "platform/errors.h"
+
+namespace {
+
+constexpr std::int64_t kBloque = 2 * 1024 * 1024;
+
+void CerrarArchivo(TContextoIO& C) {
+  if (C.IOFile == platform::kInvalidHandle) return;
+  if (!C.Env.CloseHandle(C.IOFile)) C.Env.CancelIo(C.IOFile);
+  C.IOFile = platform::kInvalidHandle;
+}
+
+void FallarCerrando(TContextoIO& C) {
+  const platform::ErrorCode code = platform::GetLastError();
+  CerrarArchivo(C);
+  platform::SetLastError(code);
+  Fallar(C);
+}
+
+template <class T>
+std::unique_ptr<T> Paso(const std::shared_ptr<TComprobacionArchivo>& archivo) {
+  auto op = std::make_unique<T>();
+  op->Archivo = archivo;
+  op->ONombre = archivo->Recibido.ONombre;
+  op->DNombre = archivo->Recibido.DNombre;
+  op->FTalla = archivo->Recibido.Talla;
+  op->FStr = {archivo->Recibido.Talla, -1};
+  return op;
+}
+
+}  // namespace
+
+void TComprobacionArchivo::CalcularLeidos() {
+  if (Leidos == 0) return;
+  Calculo.Agregar(Estado->Buffer, static_cast<std::size_t>(Leidos));
+  Estado->Pos.fetch_add(Leidos, std::memory_order_relaxed);
+  Leidos = 0;
+}
+
+bool ReservarBloque(platform::Env& env, std::int64_t MemoriaLibre, TComprobaciones& estado) {
+  if (estado.Buffer != nullptr) return true;
+  platform::MemoryStatus memoria;
+  if (!env.GlobalMemoryStatus(&memoria) ||
+      memoria.AvailPhys <= static_cast<std::uint64_t>(MemoriaLibre))
+    return false;
+  estado.Buffer = env.VirtualAlloc(static_cast<std::uint64_t>(kBloque));
+  return estado.Buffer != nullptr;
+}
+
+void TAbrirComprobacion::ExeIO(TContextoIO& C) {
+  if (!AbrirRaiz(C)) return Fallar(C);
+  C.IOFile = C.Env.CreateFileAt(C.Sesion.Raiz, DNombre, platform::GENERIC_READ,
+                                platform::OPEN_EXISTING,
+                                platform::FILE_FLAG_OVERLAPPED | platform::FILE_FLAG_NO_BUFFERING);
+  if (C.IOFile == platform::kInvalidHandle) {
+    // A file gone from the stick differs; anything else the stick says is its error.
+    if (platform::GetLastError() != platform::ERROR_FILE_NOT_FOUND) return Fallar(C);
+    Archivo->Distinto = true;
+    return C.CP.Post(0, 0, nullptr);
+  }
+  platform::FileAttributeData datos;
+  if (!C.Env.GetFileAttributesByHandle(C.IOFile, &datos)) return FallarCerrando(C);
+  if (datos.Size != FTalla) {
+    Archivo->Distinto = true;
+    CerrarArchivo(C);
+    return C.CP.Post(0, 0, nullptr);
+  }
+  if (!C.Env.BindToPort(C.IOFile, C.CP.shared_from_this())) return FallarCerrando(C);
+  C.CP.Post(0, 0, nullptr);
+}
+
+void TLeerComprobacion::ExeIO(TContextoIO& C) {
+  if (Archivo->Distinto) {
+    Archivo->Estado->Pos.fetch_add(BytesEsperados(), std::memory_order_relaxed);
+    return C.CP.Post(static_cast<std::uint32_t>(BytesEsperados()), 0, nullptr);
+  }
+  Archivo->CalcularLeidos();
+  Archivo->Leidos = BytesEsperados();
+  if (!C.Env.ReadFile(C.IOFile, Archivo->Estado->Buffer, static_cast<std::uint32_t>(Leer),
+                      &ORec))
+    Fallar(C);
+}
+
+void TCerrarComprobacion::ExeIO(TContextoIO& C) {
+  Archivo->CalcularLeidos();
+  CerrarArchivo(C);
+  C.CP.Post(0, 0, nullptr);
+}
+
+void TCerrarComprobacion::OnExeIO() {
+  TComprobaciones& estado = *Archivo->Estado;
+  const bool igual = !Archivo->Distinto && Archivo->Calculo.Resultado() == Archivo->Recibido.Huella;
+  (igual ? estado.Comprobados : estado.Diferentes).push_back(Archivo->Recibido);
+  --estado.EnCurso;
+}
+
+void TFallarComprobacion::ExeIO(TContextoIO& C) {
+  C.CP.PostFailure(0, 0, nullptr, platform::ERROR_CRC);
+}
+
+void TEscribirManifiesto::ExeIO(TContextoIO& C) {
+  if (!AbrirRaiz(C)) return Fallar(C);
+  const std::u16string temporal = NombreTemporal(kNombreManifiesto);
+  BorrarArchivo(C.Env, C.Sesion.Raiz, temporal);
+  C.IOFile = C.Env.CreateFileAt(C.Sesion.Raiz, temporal, platform::GENERIC_WRITE,
+                                platform::CREATE_NEW, platform::FILE_FLAG_OVERLAPPED);
+  if (C.IOFile == platform::kInvalidHandle) return Fallar(C);
+  C.Sesion.Temporal = temporal;
+  if (!C.Env.BindToPort(C.IOFile, C.CP.shared_from_this()) ||
+      !C.Env.WriteFile(C.IOFile, Texto.data(), static_cast<std::uint32_t>(Texto.size()), &ORec))
+    return Fallar(C);
+}
+
+void TCerrarManifiesto::ExeIO(TContextoIO& C) {
+  const platform::Handle archivo = std::exchange(C.IOFile, platform::kInvalidHandle);
+  if (!C.Env.CloseHandle(archivo) ||
+      !C.Env.MoveFileAt(C.Sesion.Raiz, C.Sesion.Temporal, kNombreManifiesto))
+    return Fallar(C);
+  C.Sesion.Temporal.clear();
+  if (!C.Env.FlushVolume(C.Sesion.Raiz, &ORec)) Fallar(C);
+}
+
+void PlanearComprobacion(const TRecibido& recibido, std::uint32_t SectorSize,
+                         TComprobaciones& estado, std::deque<std::unique_ptr<TEspera>>& cola) {
+  auto archivo = std::make_shared<TComprobacionArchivo>();
+  archivo->Recibido = recibido;
+  archivo->Estado = &estado;
+  cola.push_back(Paso<TAbrirComprobacion>(archivo));
+  for (std::int64_t pos = 0; pos < recibido.Talla; pos += kBloque) {
+    auto leer = Paso<TLeerComprobacion>(archivo);
+    const std::int64_t resto = std::min(kBloque, recibido.Talla - pos);
+    leer->Leer = RedondearTalla(SectorSize, resto);
+    leer->Bloque = leer->Leer;
+    leer->FPos = pos;
+    leer->SetOverlappedPos(pos);
+    leer->FStr = {recibido.Talla, static_cast<std::int32_t>(pos * 100 / recibido.Talla)};
+    cola.push_back(std::move(leer));
+  }
+  cola.push_back(Paso<TCerrarComprobacion>(archivo));
+  ++estado.EnCurso;
+  estado.Fin.fetch_add(recibido.Talla, std::memory_order_relaxed);
+}

@@ -1,0 +1,89 @@
+// What a destination worker keeps to read its job back: the files that reached their final
+// name since the last read-back, with the fingerprint the source read gave them, and how each
+// read-back ended. A stick is called verified only when every one of them was read back from
+// the device and matched.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "engine/Huella.h"
+#include "platform/memory.h"
+#include "records/TFTiempo.h"
+
+// A file a destination received in the current job.
+struct TRecibido {
+  std::u16string ONombre;
+  std::u16string DNombre;
+  std::int64_t Talla = 0;
+  std::uint32_t Atributos = 0;
+  TFTiempo Tiempo;
+  THuella Huella;
+};
+
+// The worker's thread only, except the atomics and what Publicado guards.
+struct TComprobaciones {
+  TComprobaciones() = default;
+  ~TComprobaciones() { platform::VirtualFree(Buffer); }
+  TComprobaciones(const TComprobaciones&) = delete;
+  TComprobaciones& operator=(const TComprobaciones&) = delete;
+
+  std::vector<TRecibido> Recibidos;    // final name given, not yet read back
+  std::vector<TRecibido> Comprobados;  // read back and matched in this job
+  std::vector<TRecibido> Diferentes;   // read back and differing, not yet copied again
+  std::set<std::u16string> Recopiados;  // DNombre of the files copied again once in this job
+  int EnCurso = 0;                      // read-backs queued whose result has not come
+  bool ManifiestoPedido = false;
+  bool ManifiestoEscrito = false;
+  // The one block every read-back of the job reads into, in turn; taken when the read-back
+  // starts, while the machine has the memory, and given back with the job.
+  void* Buffer = nullptr;
+
+  // Bytes read back and to read back in this job; whether the last job ended verified.
+  std::atomic<std::int64_t> Pos{0};
+  std::atomic<std::int64_t> Fin{0};
+  std::atomic<bool> Verificado{false};
+
+  // Whether anything of the job's read-back or manifest is left to do.
+  bool Pendiente() const {
+    return !Recibidos.empty() || EnCurso > 0 || !Diferentes.empty() || !Comprobados.empty() ||
+           !Recopiados.empty();
+  }
+  void Empezar() {
+    Pos.store(0, std::memory_order_relaxed);
+    Fin.store(0, std::memory_order_relaxed);
+    Verificado.store(false, std::memory_order_release);
+    SetFallidos({});
+  }
+  // Forgets the job (a failure, or its end); the published list of bad files stays.
+  void Olvidar() {
+    Recibidos.clear();
+    Comprobados.clear();
+    Diferentes.clear();
+    Recopiados.clear();
+    EnCurso = 0;
+    ManifiestoPedido = false;
+    ManifiestoEscrito = false;
+    // A read abandoned after a time-out keeps the block mapped until it ends (memory.h).
+    platform::VirtualFree(Buffer);
+    Buffer = nullptr;
+  }
+
+  // The files that differed twice, for the front ends.
+  std::vector<std::u16string> GetFallidos() const {
+    std::lock_guard<std::mutex> lock(Publicado);
+    return Fallidos;
+  }
+  void SetFallidos(std::vector<std::u16string> fallidos) {
+    std::lock_guard<std::mutex> lock(Publicado);
+    Fallidos = std::move(fallidos);
+  }
+
+ private:
+  mutable std::mutex Publicado;  // taken alone
+  std::vector<std::u16string> Fallidos;
+};
