@@ -7,10 +7,9 @@
 #include "engine/NombreTemporal.h"
 #include "engine/OperacionesDestino.h"
 #include "platform/errors.h"
+#include "records/Tallas.h"
 
 namespace {
-
-constexpr std::int64_t kBloque = 2 * 1024 * 1024;
 
 void CerrarArchivo(TContextoIO& C) {
   if (C.IOFile == platform::kInvalidHandle) return;
