@@ -166,6 +166,13 @@ bool TPrograma::TrabajoEnCurso() const {
 
 void TPrograma::TimerVTimer() {
   for (const auto& hilo : DList) hilo->OnTime();
+  const double segundos =
+      std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+  for (const auto& hilo : DList) {
+    if (hilo->GetOD() != nullptr && !hilo->EsLaFuente()) {
+      Informe.Observar(hilo->GetId(), hilo->GetInstantanea(), segundos, Entorno->Env->Now());
+    }
+  }
   SondeosRespondidos();
   QuitarDesaparecidos();
   // A job that ended has changed the drive's free space: what was read before it (at the

@@ -17,6 +17,7 @@
 
 #include "app/FilaDispositivo.h"
 #include "app/TColores.h"
+#include "app/InformeTrabajos.h"
 #include "app/TEncargos.h"
 #include "app/TSondeos.h"
 #include "app/TVistaDispositivos.h"
@@ -165,6 +166,9 @@ class TPrograma {
   static std::u16string QuitarEspacios(const std::u16string& texto);
   std::array<std::u16string, 5> Valores;  // the value column as the editor holds it
   std::string RutaConfiguracion;          // the settings file (RutaConfiguracionPara)
+  // Each destination's job, as it ends, in the user's data folder; the front end that runs for
+  // a user names the folder (empty: no report).
+  TInformeTrabajos Informe{""};
 
   // The status server answers every request with what PaginaHTTP builds for its target (set by
   // the front end that serves it; without it, an empty page). Called on the server's threads.

@@ -11,6 +11,10 @@
 #include "engine/TDHilo.h"
 
 void TDHilo::RecibirArchivo(const TEspera& op, const THuella& huella) {
+  // A copy made anew is the same file of the job.
+  if (Comprobacion.Recopiados.count(op.DNombre) == 0) {
+    Comprobacion.Archivos.fetch_add(1, std::memory_order_relaxed);
+  }
   Comprobacion.Recibidos.push_back({op.ONombre, op.DNombre, op.FTalla, op.FAtributos, op.FTiempo,
                                     huella});
 }

@@ -46,6 +46,7 @@ struct TComprobaciones {
   // Bytes read back and to read back in this job; whether the last job ended verified.
   std::atomic<std::int64_t> Pos{0};
   std::atomic<std::int64_t> Fin{0};
+  std::atomic<std::int64_t> Archivos{0};  // files the job gave their final name
   std::atomic<bool> Verificado{false};
 
   // Whether anything of the job's read-back or manifest is left to do.
@@ -56,6 +57,7 @@ struct TComprobaciones {
   void Empezar() {
     Pos.store(0, std::memory_order_relaxed);
     Fin.store(0, std::memory_order_relaxed);
+    Archivos.store(0, std::memory_order_relaxed);
     Verificado.store(false, std::memory_order_release);
     SetFallidos({});
   }

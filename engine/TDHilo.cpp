@@ -462,6 +462,7 @@ TInstantanea TDHilo::GetInstantanea() const {
   foto.Muestra = foto.LEC != 0 ? MuestraError : MuestraLast;
   foto.Comprobacion = {Comprobacion.Pos.load(std::memory_order_relaxed),
                        Comprobacion.Fin.load(std::memory_order_relaxed),
+                       Comprobacion.Archivos.load(std::memory_order_relaxed),
                        Comprobacion.Verificado.load(std::memory_order_acquire),
                        Comprobacion.GetFallidos()};
   return foto;

@@ -76,6 +76,7 @@ struct TVelocidad {
 struct TComprobacionFoto {
   std::int64_t Pos = 0;
   std::int64_t Fin = 0;
+  std::int64_t Archivos = 0;
   bool Verificado = false;
   std::vector<std::u16string> Fallidos;
 };

@@ -1,5 +1,6 @@
 #include "gui/TFormDList.h"
 
+#include <cstdlib>
 #include <QApplication>
 #include <QFile>
 #include <QHBoxLayout>
@@ -143,6 +144,8 @@ TFormDList::TFormDList(QWidget* parent)
       QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString();
   programa_->IconoIco = CrearIconosIco(windowIcon(), programa_->RutaPrograma);
   ConectarPaginaWeb(*programa_);
+  programa_->Informe =
+      TInformeTrabajos(CarpetaInformes(std::getenv("XDG_DATA_HOME"), std::getenv("HOME")));
   programa_->FormCreate();
   MostrarEstado();
   resize(TallaInicial());
