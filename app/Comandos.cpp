@@ -7,7 +7,7 @@
 
 #include "app/ModoArrastre.h"
 #include "app/Ocupado.h"
-#include "app/NombreUnidad.h"
+#include "app/UnidadEnAviso.h"
 #include "app/SinCopiar.h"
 #include "app/TPrograma.h"
 
@@ -105,8 +105,16 @@ void TPrograma::ToolButtonCancelarClick() {
           const std::shared_ptr<TDHilo> hilo = DList[i];
           if (!hilo->Seleccionado) continue;
           const THRec unidad = hilo->GetAppRec();
-          avisos = u"Cancelado en " + NombreUnidad(unidad) + u": " + SinCopiar(Encargos, raices, unidad.ID) +
-                   (avisos.empty() ? u"" : u" ") + avisos;
+          // Built by appending, the notices in the rows' order.
+          std::u16string aviso = u"Cancelado en ";
+          aviso += UnidadEnAviso(unidad);
+          aviso += u": ";
+          aviso += SinCopiar(Encargos, raices, unidad.ID);
+          if (!avisos.empty()) {
+            aviso += u' ';
+            aviso += avisos;
+          }
+          avisos = std::move(aviso);
           Encargos.Quitar(unidad.ID);
           OCopia->EliminarFiles(hilo->GetId());
           OCopia->AgregarEliminarDestino(hilo);

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "engine/BuscarPorID.h"
-#include "app/NombreUnidad.h"
+#include "app/UnidadEnAviso.h"
 #include "app/RaicesDestinos.h"
 #include "app/SinCopiar.h"
 #include "app/TPrograma.h"
@@ -188,8 +188,11 @@ void TPrograma::QuitarDesaparecidos() {
     {
       // A drive gone is not looked at: everything it was given and does not hold is named.
       const TRaicesDestinos raices(*Entorno->Env, {}, nullptr);
-      if (!avisos.empty()) avisos += u" ";
-      avisos += u"Quitado " + NombreUnidad(unidad) + u": " + SinCopiar(Encargos, raices, unidad.ID);
+      if (!avisos.empty()) avisos += u' ';
+      avisos += u"Quitado ";
+      avisos += UnidadEnAviso(unidad);
+      avisos += u": ";
+      avisos += SinCopiar(Encargos, raices, unidad.ID);
     }
     hilo->MarcarQuitado();
     std::unique_lock<std::shared_mutex> lock(SincronizadorListas);

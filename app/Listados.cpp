@@ -5,7 +5,7 @@
 
 #include "app/TallaStr.h"
 #include "records/Listado.h"
-#include "app/NombreUnidad.h"
+#include "app/UnidadEnAviso.h"
 #include "app/Ocupado.h"
 #include "app/TPrograma.h"
 #include "engine/Manifiesto.h"
@@ -186,14 +186,14 @@ std::deque<std::unique_ptr<TFRec>> TPrograma::LeerListado(TDHilo& DH) {
     case platform::ReadOutcome::kRead:
       return LeerListadoBytes(bytes, FileAppVersion);
     case platform::ReadOutcome::kNotRegular:
-      Avisos.push_back(u"El listado de " + NombreUnidad(unidad) +
+      Avisos.push_back(u"El listado de " + UnidadEnAviso(unidad) +
                        u" no es un archivo normal (un enlace, una FIFO o un dispositivo); no se usa.");
       return {};
     case platform::ReadOutcome::kTooLarge:
-      Avisos.push_back(u"El listado de " + NombreUnidad(unidad) + u" es demasiado grande; no se usa.");
+      Avisos.push_back(u"El listado de " + UnidadEnAviso(unidad) + u" es demasiado grande; no se usa.");
       return {};
     case platform::ReadOutcome::kFailed:
-      Avisos.push_back(u"El listado de " + NombreUnidad(unidad) + u" no se puede leer; no se usa.");
+      Avisos.push_back(u"El listado de " + UnidadEnAviso(unidad) + u" no se puede leer; no se usa.");
       return {};
     case platform::ReadOutcome::kMissing:
       break;
