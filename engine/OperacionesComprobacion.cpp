@@ -11,19 +11,6 @@
 
 namespace {
 
-void CerrarArchivo(TContextoIO& C) {
-  if (C.IOFile == platform::kInvalidHandle) return;
-  if (!C.Env.CloseHandle(C.IOFile)) C.Env.CancelIo(C.IOFile);
-  C.IOFile = platform::kInvalidHandle;
-}
-
-void FallarCerrando(TContextoIO& C) {
-  const platform::ErrorCode code = platform::GetLastError();
-  CerrarArchivo(C);
-  platform::SetLastError(code);
-  Fallar(C);
-}
-
 template <class T>
 std::unique_ptr<T> Paso(const std::shared_ptr<TComprobacionArchivo>& archivo) {
   auto op = std::make_unique<T>();
@@ -45,12 +32,7 @@ void TComprobacionArchivo::CalcularLeidos() {
 }
 
 bool ReservarBloque(platform::Env& env, std::int64_t MemoriaLibre, TComprobaciones& estado) {
-  if (estado.Buffer != nullptr) return true;
-  platform::MemoryStatus memoria;
-  if (!env.GlobalMemoryStatus(&memoria) ||
-      memoria.AvailPhys <= static_cast<std::uint64_t>(MemoriaLibre))
-    return false;
-  estado.Buffer = env.VirtualAlloc(static_cast<std::uint64_t>(kBloque));
+  if (estado.Buffer == nullptr) estado.Buffer = BloqueSiHayMemoria(env, MemoriaLibre, kBloque);
   return estado.Buffer != nullptr;
 }
 
@@ -66,13 +48,13 @@ void TAbrirComprobacion::ExeIO(TContextoIO& C) {
     return C.CP.Post(0, 0, nullptr);
   }
   platform::FileAttributeData datos;
-  if (!C.Env.GetFileAttributesByHandle(C.IOFile, &datos)) return FallarCerrando(C);
+  if (!C.Env.GetFileAttributesByHandle(C.IOFile, &datos)) return FallarAbierto(C);
   if (datos.Size != FTalla) {
     Archivo->Distinto = true;
     CerrarArchivo(C);
     return C.CP.Post(0, 0, nullptr);
   }
-  if (!C.Env.BindToPort(C.IOFile, C.CP.shared_from_this())) return FallarCerrando(C);
+  if (!C.Env.BindToPort(C.IOFile, C.CP.shared_from_this())) return FallarAbierto(C);
   C.CP.Post(0, 0, nullptr);
 }
 

@@ -13,6 +13,19 @@ void Fallar(TContextoIO& C) {
   C.CP.PostFailure(0, 0, nullptr, code);
 }
 
+void CerrarArchivo(TContextoIO& C) {
+  if (C.IOFile == platform::kInvalidHandle) return;
+  if (!C.Env.CloseHandle(C.IOFile)) C.Env.CancelIo(C.IOFile);
+  C.IOFile = platform::kInvalidHandle;
+}
+
+void FallarAbierto(TContextoIO& C) {
+  const platform::ErrorCode code = platform::GetLastError();
+  CerrarArchivo(C);
+  platform::SetLastError(code);
+  Fallar(C);
+}
+
 bool AbrirRaiz(TContextoIO& C) {
   if (C.Sesion.Raiz != platform::kInvalidHandle) return true;
   const platform::Handle raiz = C.Env.OpenVolumeRoot(C.Montaje);
@@ -209,10 +222,7 @@ void TCerrarArchivoCreado::ExeIO(TContextoIO& C) {
 }
 
 void TCerrarArchivoIncompleto::ExeIO(TContextoIO& C) {
-  if (C.IOFile != platform::kInvalidHandle) {
-    if (!C.Env.CloseHandle(C.IOFile)) C.Env.CancelIo(C.IOFile);
-    C.IOFile = platform::kInvalidHandle;
-  }
+  CerrarArchivo(C);
   if (!C.Sesion.Temporal.empty()) {
     BorrarArchivo(C.Env, C.Sesion.Raiz, C.Sesion.Temporal);
     C.Sesion.Temporal.clear();

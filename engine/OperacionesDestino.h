@@ -66,6 +66,12 @@ class TSincronizar : public TEspera {
 // Ends an operation that failed: its packet reports the thread's last error now, instead of the
 // worker's wait running out.
 void Fallar(TContextoIO& C);
+// Closes the operation's file, if one is open; a close that fails cancels what is still under
+// way on it.
+void CerrarArchivo(TContextoIO& C);
+// Fallar for an operation with its file open: the file is closed first, and the error that
+// failed the operation is the one reported.
+void FallarAbierto(TContextoIO& C);
 // The drive's root, opened and bound to the worker's port the first time a job needs it.
 bool AbrirRaiz(TContextoIO& C);
 // Deletes a regular file of ours below the root, read-only or not.

@@ -20,13 +20,6 @@ bool SinCambios(TContextoIO& C, const TEspera& op) {
   return false;
 }
 
-void FallarAbierto(TContextoIO& C) {
-  const platform::ErrorCode code = platform::GetLastError();
-  C.Env.CloseHandle(C.IOFile);
-  C.IOFile = platform::kInvalidHandle;
-  C.CP.PostFailure(0, 0, nullptr, code);
-}
-
 }  // namespace
 
 // Queues one operation of class T on every destination, in order, under DList's lock, so that a
@@ -118,11 +111,7 @@ void TAbrirArchivo::OnExeIO() {
 }
 
 bool TLeerArchivo::CrearBuf(platform::Env& env, std::int64_t MemoriaLibre) {
-  platform::MemoryStatus memoria;
-  if (!env.GlobalMemoryStatus(&memoria)) return false;
-  if (memoria.AvailPhys > static_cast<std::uint64_t>(MemoriaLibre)) {
-    Buf = env.VirtualAlloc(static_cast<std::uint64_t>(Bloque));
-  }
+  Buf = BloqueSiHayMemoria(env, MemoriaLibre, Bloque);
   if (Buf == nullptr) return false;
   Cache = Bloque;
   BufCount = new std::atomic<std::int32_t>(1);
@@ -157,8 +146,7 @@ void TLeerArchivo::OnExeIO() {
 
 void TCerrarArchivo::ExeIO(TContextoIO& C) {
   if (!SinCambios(C, *this)) return FallarAbierto(C);
-  if (!C.Env.CloseHandle(C.IOFile)) C.Env.CancelIo(C.IOFile);
-  C.IOFile = platform::kInvalidHandle;
+  CerrarArchivo(C);
   C.CP.Post(0, 0, nullptr);
 }
 

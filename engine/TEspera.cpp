@@ -40,3 +40,12 @@ void TEspera::CompartirBuf(TEspera& other) const {
   other.Buf = Buf;
   other.BufCount = BufCount;
 }
+
+void* BloqueSiHayMemoria(platform::Env& env, std::int64_t MemoriaLibre, std::int64_t bytes) {
+  platform::MemoryStatus memoria;
+  if (!env.GlobalMemoryStatus(&memoria) ||
+      memoria.AvailPhys <= static_cast<std::uint64_t>(MemoriaLibre)) {
+    return nullptr;
+  }
+  return env.VirtualAlloc(static_cast<std::uint64_t>(bytes));
+}

@@ -40,6 +40,10 @@ struct TFStr {
   bool operator==(const TFStr&) const = default;
 };
 
+// A block buffer of `bytes` from the environment, taken only while the machine has more than
+// MemoriaLibre available; nullptr otherwise (try again later).
+void* BloqueSiHayMemoria(platform::Env& env, std::int64_t MemoriaLibre, std::int64_t bytes);
+
 class TEspera {
  public:
   TEspera() = default;
