@@ -147,17 +147,20 @@ void TCorrida::TomarEventos() {
     if (evento.Ahora == TEstado::Fallido) {
       seguido->Foto = seguido->Hilo->GetInstantanea();
       if (seguido->Foto.LEC == 0) seguido->Foto.LEC = evento.LEC;
-      informe_.Error(*seguido);
-      if (!seguido->EsOrigen) {
-        // A destination in error stays so: it only passes its queue through from then on.
-        seguido->Resultado = TResultado::Fallido;
-        seguido->Error = seguido->Foto.LEC;
-        seguido->Archivo = seguido->Foto.Muestra.DNombre;
-      }
+      Fallo(*seguido);
     } else if (evento.Ahora == TEstado::Quitado && !seguido->EsOrigen) {
       seguido->Resultado = TResultado::Quitado;
     }
   }
+}
+
+void TCorrida::Fallo(TSeguido& seguido) {
+  informe_.Error(seguido);
+  if (seguido.EsOrigen) return;
+  // A destination in error stays so: it only passes its queue through from then on.
+  seguido.Resultado = TResultado::Fallido;
+  seguido.Error = seguido.Foto.LEC;
+  seguido.Archivo = seguido.Foto.Muestra.DNombre;
 }
 
 void TCorrida::Tic() {
@@ -186,9 +189,7 @@ void TCorrida::Comprobar() {
   for (TSeguido& d : destinos_) {
     if (d.Resultado != TResultado::EnCurso) continue;
     if (d.Foto.LEC != 0 || d.Foto.Estado == TEstado::Fallido) {
-      d.Resultado = TResultado::Fallido;
-      d.Error = d.Foto.LEC;
-      d.Archivo = d.Foto.Muestra.DNombre;
+      Fallo(d);
       continue;
     }
     if (d.Foto.Estado == TEstado::Quitado) {

@@ -35,6 +35,9 @@ class TCorrida {
 
  private:
   void TomarEventos();
+  // `seguido`, its snapshot just taken, went into error: told once, by whichever of the state
+  // event and the timer's snapshot shows it first; a destination in error stays so.
+  void Fallo(TSeguido& seguido);
   void Tic();
   void Comprobar();
   void Terminar(TSeguido& destino);
