@@ -5,6 +5,10 @@
 
 TProgramaCli::TProgramaCli() {
   programa_.ConServidorEstado = false;
+  // No window waits on the probes here, and a stick may be named by its label or serial: a busy
+  // machine's slow answer must not leave it nameless. A stick that never answers still ends the
+  // wait.
+  programa_.PlazoSondeo = std::chrono::seconds(10);
   programa_.MostrarMensaje = [this](const std::u16string& texto) { mensajes_.push_back(texto); };
   programa_.FormCreate();
   // FormCreate focuses and selects the last row, as the window starts; nothing here is chosen

@@ -530,6 +530,8 @@ TEST_F(OrsantaCliTest, ASavedCopyListRunsAgain) {
     testing_support::VistaSimple vista;
     TPrograma programa(vista);
     programa.RutaConfiguracion = trabajo.path() + "/Orsanta.cfg";
+    // The list names the source by its serial: the probe must answer however busy the machine.
+    programa.PlazoSondeo = std::chrono::seconds(60);
     programa.FormCreate();
     ASSERT_TRUE(testing_support::EsperarIdentidades(programa.DList));
     std::shared_ptr<TDHilo> origen;
