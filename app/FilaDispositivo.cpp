@@ -82,12 +82,13 @@ bool Activo(TEstadoFila estado) {
 }
 
 int PorcentajeTrabajo(const TFila& fila) {
-  if (fila.TrabajoFin <= 0) return -1;
+  // A stick checked against its manifest has a read-back and no job.
   const TComprobacionFoto& comprobacion = fila.Foto.Comprobacion;
   if (EstadoFila(fila) == TEstadoFila::Verificando && comprobacion.Fin > 0) {
     return static_cast<int>(
         std::clamp<std::int64_t>(comprobacion.Pos * 100 / comprobacion.Fin, 0, 100));
   }
+  if (fila.TrabajoFin <= 0) return -1;
   // Sector rounding can take the position past the total.
   return static_cast<int>(std::clamp<std::int64_t>(fila.TrabajoPos * 100 / fila.TrabajoFin, 0, 100));
 }

@@ -129,7 +129,9 @@ void TInformeTrabajos::Observar(TIdDestino id, const TInstantanea& foto, double 
   } else {
     registro.Resultado = estado == TEstado::Quitado ? "removed" : "failed";
     registro.Error = foto.LEC;
-    registro.Fallidos = foto.Comprobacion.Fallidos;
+    for (const TArchivoFallido& fallido : foto.Comprobacion.Fallidos) {
+      registro.Fallidos.push_back(fallido.Nombre);
+    }
   }
   s = {};
   Escribir(registro);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "app/ArchivoDeUnidad.h"
 #include "app/TallaStr.h"
 #include "records/Listado.h"
 #include "app/UnidadEnAviso.h"
@@ -176,13 +177,8 @@ std::deque<std::unique_ptr<TFRec>> TPrograma::LeerListado(TDHilo& DH) {
   // sane size is read: a link, a FIFO or a device at the listing's name, or a huge file, is
   // ignored and said so.
   const THRec unidad = DH.GetAppRec();
-  if (unidad.Montaje.empty()) return {};
-  const platform::FolderHandle raiz(unidad.Montaje);
-  if (!raiz.ok() || !Entorno->Env->CurrentDrives()->IsMountedFolder(unidad.Montaje, raiz.fd())) {
-    return {};
-  }
   std::string bytes;
-  switch (platform::ReadFileBounded(raiz, NombreListado(), platform::kMaxOwnFileBytes, &bytes)) {
+  switch (LeerArchivoDeUnidad(*Entorno->Env->CurrentDrives(), unidad, NombreListado(), &bytes)) {
     case platform::ReadOutcome::kRead:
       return LeerListadoBytes(bytes, FileAppVersion);
     case platform::ReadOutcome::kNotRegular:

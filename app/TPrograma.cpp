@@ -71,6 +71,8 @@ TPrograma::TPrograma(TVistaDispositivos& vista, std::shared_ptr<platform::Env> e
   Botones[ToolButtonActualizar] = {6, u"Actualizar estado de los dispositivos conectados.", true};
   Botones[ToolButtonSumarRestar] = {7, u"Al arrastrar agregar.", true};
   Botones[ToolButtonListar] = {9, u"Crear listado.", true};
+  Botones[ToolButtonVerificar] = {12, u"Verificar los dispositivos seleccionados con su manifiesto.",
+                                  true};
   Botones[ToolButtonAjusteProgreso] = {10, u"Ajustes.", true};
   // Inactive, on port 80, until the settings say otherwise.
   IdHTTPServer = platform::MakeHttpServer([this](std::string_view destino) {

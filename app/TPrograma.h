@@ -46,6 +46,7 @@ enum TBotonId {
   ToolButtonActualizar,
   ToolButtonSumarRestar,
   ToolButtonListar,
+  ToolButtonVerificar,
   ToolButtonAjusteProgreso,
   kNumBotones
 };
@@ -130,6 +131,14 @@ class TPrograma {
   void ToolButtonAjusteProgresoClick();
   void ToolButtonAbrirGuardarClick();
   void ToolButtonListarClick();
+  // The selected sticks checked against their manifests (ComprobarUnidades).
+  void ToolButtonVerificarClick();
+  // Reads each stick's manifest and has its worker read back every file it lists and compare
+  // it, copying nothing (TDHilo::ComprobarManifiesto). A stick without a usable manifest, the
+  // source, or a stick that is busy or in error is left alone with a notice in Avisos. The
+  // workers that started a check.
+  std::vector<std::shared_ptr<TDHilo>> ComprobarUnidades(
+      const std::vector<std::shared_ptr<TDHilo>>& elegidos);
 
   // Drops: full Linux paths in the order delivered. Ignored while the toolbar is disabled.
   void WMDropFiles(const std::vector<std::string>& nombres);

@@ -57,14 +57,21 @@ void CamposProgreso(TObjetoJson& objeto, const TInstantanea& foto) {
   }
   objeto.Json("error", ErrorJson(foto.LEC));
   const TComprobacionFoto& comprobacion = foto.Comprobacion;
-  std::string diferentes = "[";
-  for (const std::u16string& nombre : comprobacion.Fallidos) {
+  // Every file that failed its read-back is "differing"; those not on the stick are "missing"
+  // as well.
+  std::string diferentes = "[", faltan = "[";
+  for (const TArchivoFallido& fallido : comprobacion.Fallidos) {
     if (diferentes.size() > 1) diferentes.push_back(',');
-    diferentes += JsonTexto(NombreConBarras(nombre));
+    diferentes += JsonTexto(NombreConBarras(fallido.Nombre));
+    if (fallido.Falla != TFalla::Falta) continue;
+    if (faltan.size() > 1) faltan.push_back(',');
+    faltan += JsonTexto(NombreConBarras(fallido.Nombre));
   }
   diferentes.push_back(']');
+  faltan.push_back(']');
   objeto.Logico("verified", comprobacion.Verificado)
       .Entero("bytes_verified", comprobacion.Pos)
       .Entero("bytes_to_verify", comprobacion.Fin)
-      .Json("differing", diferentes);
+      .Json("differing", diferentes)
+      .Json("missing", faltan);
 }

@@ -4,9 +4,6 @@
 
 namespace {
 
-constexpr std::string_view kSinVerificacion =
-    "la verificación todavía no existe en este programa; copy copia sin verificar";
-
 bool Fallar(std::string* error, std::string texto) {
   *error = std::move(texto);
   return false;
@@ -21,6 +18,8 @@ bool LeerComando(std::string_view palabra, TComando* comando) {
     *comando = TComando::Listar;
   } else if (palabra == "open") {
     *comando = TComando::Abrir;
+  } else if (palabra == "verify") {
+    *comando = TComando::Verificar;
   } else if (palabra == "help") {
     *comando = TComando::Ayuda;
   } else {
@@ -39,6 +38,8 @@ const char* NombreComando(TComando comando) {
       return "list";
     case TComando::Abrir:
       return "open";
+    case TComando::Verificar:
+      return "verify";
     case TComando::Ayuda:
       break;
   }
@@ -48,8 +49,11 @@ const char* NombreComando(TComando comando) {
 // Which options each command takes.
 bool Admite(TComando comando, std::string_view opcion) {
   if (opcion == "--json") return comando != TComando::Ayuda;
-  if (opcion == "--to") return comando == TComando::Copiar || comando == TComando::Listar;
-  if (opcion == "--eject" || opcion == "--no-verify") {
+  if (opcion == "--to") {
+    return comando == TComando::Copiar || comando == TComando::Listar ||
+           comando == TComando::Verificar;
+  }
+  if (opcion == "--eject" || opcion == "--verify" || opcion == "--no-verify") {
     return comando == TComando::Copiar || comando == TComando::Abrir;
   }
   return false;
@@ -63,7 +67,6 @@ bool LeerArgumentos(const std::vector<std::string>& palabras, TArgumentos* argum
   if (palabras.empty()) return Fallar(error, "falta la orden");
   const std::string_view primera = palabras[0];
   if (primera == "--help" || primera == "-h") return true;
-  if (primera == "verify") return Fallar(error, std::string(kSinVerificacion));
   if (!LeerComando(primera, &argumentos->Comando)) {
     return Fallar(error, "orden desconocida: " + std::string(primera));
   }
@@ -84,7 +87,6 @@ bool LeerArgumentos(const std::vector<std::string>& palabras, TArgumentos* argum
       argumentos->Comando = TComando::Ayuda;
       return true;
     }
-    if (palabra == "--verify") return Fallar(error, std::string(kSinVerificacion));
     // "--to SPEC" or "--to=SPEC".
     const std::size_t igual = palabra.find('=');
     const std::string opcion = palabra.substr(0, igual);
@@ -109,8 +111,12 @@ bool LeerArgumentos(const std::vector<std::string>& palabras, TArgumentos* argum
       argumentos->Json = true;
     } else if (opcion == "--eject") {
       argumentos->Expulsar = true;
+    } else if (opcion == "--verify" || opcion == "--no-verify") {
+      if (argumentos->Verificar.has_value() && *argumentos->Verificar != (opcion == "--verify")) {
+        return Fallar(error, "--verify y --no-verify juntos");
+      }
+      argumentos->Verificar = opcion == "--verify";
     }
-    // --no-verify: copies are not verified anyway.
   }
 
   const std::size_t operandos = argumentos->Operandos.size();
@@ -131,6 +137,9 @@ bool LeerArgumentos(const std::vector<std::string>& palabras, TArgumentos* argum
     case TComando::Abrir:
       if (operandos != 1) return Fallar(error, "open necesita un ARCHIVO.orsc, uno solo");
       break;
+    case TComando::Verificar:
+      if (operandos != 0) return Fallar(error, "verify no lleva argumentos, solo --to DESTINO");
+      break;
   }
   return true;
 }
@@ -141,25 +150,30 @@ std::string Uso() {
          "  drives [--json]\n"
          "      Los volúmenes que el programa lista: unidad, etiqueta, serie, tipo, tamaño,\n"
          "      espacio libre, sector y punto de montaje.\n"
-         "  copy [--to DESTINO]... [--no-verify] [--eject] [--json] RUTA...\n"
+         "  copy [--to DESTINO]... [--verify|--no-verify] [--eject] [--json] RUTA...\n"
          "      Copia las RUTAS (archivos o carpetas de un mismo volumen, como al arrastrarlas)\n"
          "      a los destinos, con las reglas del arrastre: listados, y lo que un destino ya\n"
          "      tiene con la misma talla y el mismo minuto no se copia. Sin --to, a\n"
          "      \"removable\".\n"
          "  list --to DESTINO... [--json]\n"
          "      Crea el listado de cada destino.\n"
-         "  open [--no-verify] [--eject] [--json] ARCHIVO.orsc\n"
+         "  open [--verify|--no-verify] [--eject] [--json] ARCHIVO.orsc\n"
          "      Copia según una lista de copia guardada.\n"
-         "  verify\n"
-         "      Todavía no existe.\n"
+         "  verify [--to DESTINO]... [--json]\n"
+         "      Lee de nuevo cada archivo que el manifiesto (orsanta.xxh128) de cada destino\n"
+         "      lista y lo compara, sin copiar nada: nombra los que faltan o difieren. Sin\n"
+         "      --to, a \"removable\".\n"
          "\n"
          "DESTINO: la etiqueta de un volumen (todos los que la tengan), su número de serie\n"
          "(8 dígitos hexadecimales), su punto de montaje, o \"removable\": todos los volúmenes\n"
          "extraíbles salvo el de origen y el del sistema.\n"
          "\n"
-         "  --eject    vacía y desmonta cada destino en cuanto termina\n"
-         "  --json     un objeto JSON por línea y por suceso\n"
+         "  --eject      vacía y desmonta cada destino en cuanto termina\n"
+         "  --verify     lee de nuevo cada copia y la compara (como dicen los ajustes, si no)\n"
+         "  --no-verify  no la lee de nuevo\n"
+         "  --json       un objeto JSON por línea y por suceso\n"
          "\n"
-         "Estado de salida: 0 todos los destinos terminados; 1 alguno fallido o quitado;\n"
+         "Estado de salida: 0 todos los destinos terminados (o verificados); 1 alguno\n"
+         "fallido, quitado o que no coincide;\n"
          "2 uso o datos incorrectos, sin haber escrito nada; 130 Ctrl-C; 143 SIGTERM.\n";
 }

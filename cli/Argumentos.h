@@ -2,10 +2,11 @@
 // looked up here, so that a usage error is found before the program starts.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
-enum class TComando { Ayuda, Unidades, Copiar, Listar, Abrir };
+enum class TComando { Ayuda, Unidades, Copiar, Listar, Abrir, Verificar };
 
 struct TArgumentos {
   TComando Comando = TComando::Ayuda;
@@ -13,11 +14,13 @@ struct TArgumentos {
   std::vector<std::string> Operandos; // copy: PATH...; open: FILE
   bool Json = false;                  // --json
   bool Expulsar = false;              // --eject
+  // copy and open: --verify (true) or --no-verify (false) over the settings' read-back; unset,
+  // the settings decide.
+  std::optional<bool> Verificar;
 };
 
 // False, with the message for the user, when the words (argv without the program's name) are
-// no valid command line. Verification does not exist yet: "verify" and --verify are refused
-// here; --no-verify is taken and changes nothing.
+// no valid command line.
 bool LeerArgumentos(const std::vector<std::string>& palabras, TArgumentos* argumentos,
                     std::string* error);
 

@@ -10,15 +10,18 @@
 #include <thread>
 
 #include "app/ColaBloqueada.h"
+#include "app/FechaIso.h"
 #include "app/Json.h"
 #include "app/TSuspension.h"
 #include "app/TallaStr.h"
+#include "app/TextoError.h"
 #include "app/UnidadJson.h"
 #include "cli/Corrida.h"
 #include "cli/Entradas.h"
 #include "cli/Especificaciones.h"
 #include "cli/Informe.h"
 #include "cli/ProgramaCli.h"
+#include "cli/SeguirComprobaciones.h"
 #include "cli/Salida.h"
 #include "platform/drives.h"
 #include "platform/locale.h"
@@ -112,6 +115,82 @@ std::string RutaListado(const std::string& montaje) {
   return (montaje == "/" ? "" : montaje) + "/" + nombre;
 }
 
+// --verify or --no-verify over the settings, for this run only: the settings file is never
+// written here.
+void ElegirVerificacion(const TArgumentos& argumentos, TPrograma& P) {
+  if (argumentos.Verificar) P.Entorno->Verificar = *argumentos.Verificar;
+}
+
+// How a checked stick ended: "verified", "failed", "removed", "cancelled".
+const char* ResultadoComprobacion(const TComprobado& c) {
+  if (!c.Acabado) return "cancelled";
+  if (c.Foto.Estado == TEstado::Quitado) return "removed";
+  if (c.Foto.LEC == 0 && c.Foto.Comprobacion.Verificado) return "verified";
+  return "failed";
+}
+
+const char* FallaTexto(TFalla falla) {
+  switch (falla) {
+    case TFalla::Falta:
+      return "falta";
+    case TFalla::Talla:
+      return "otra talla";
+    default:
+      return "distinto";
+  }
+}
+
+// A checked stick's end, on standard output: one JSON object, or a line and one more per file
+// that is missing or differs.
+void InformarComprobacion(const TComprobado& c, bool json) {
+  const std::string resultado = ResultadoComprobacion(c);
+  const TComprobacionFoto& comprobacion = c.Foto.Comprobacion;
+  if (json) {
+    std::string faltan = "[", diferentes = "[";
+    for (const TArchivoFallido& f : comprobacion.Fallidos) {
+      std::string& lista = f.Falla == TFalla::Falta ? faltan : diferentes;
+      if (lista.size() > 1) lista.push_back(',');
+      lista += JsonTexto(NombreConBarras(f.Nombre));
+    }
+    faltan.push_back(']');
+    diferentes.push_back(']');
+    TObjetoJson objeto;
+    objeto.Ascii("event", "verify").Ascii("time", FechaHoraIso(platform::Now()));
+    CamposUnidad(objeto, c.Rec);
+    objeto.Ascii("result", resultado)
+        .Entero("files", comprobacion.Archivos)
+        .Entero("bytes_verified", comprobacion.Pos)
+        .Entero("bytes_to_verify", comprobacion.Fin)
+        .Json("missing", faltan)
+        .Json("differing", diferentes)
+        .Json("error", ErrorJson(c.Foto.LEC));
+    EscribirLinea(objeto.Texto());
+    return;
+  }
+  const std::string quien = NombreUnidad(c.Rec) + ": ";
+  if (resultado == "verified") {
+    EscribirLinea(quien + "verificado, " + std::to_string(comprobacion.Archivos) +
+                  " archivos, " + platform::ToUtf8(TallaStr(comprobacion.Pos)));
+  } else if (resultado == "removed") {
+    EscribirLinea(quien + "quitado antes de terminar la verificación");
+  } else if (resultado == "cancelled") {
+    EscribirLinea(quien + "verificación cancelada");
+  } else if (!comprobacion.Fallidos.empty()) {
+    EscribirLinea(quien + std::to_string(comprobacion.Fallidos.size()) +
+                  " archivos no coinciden con el manifiesto:");
+    for (const TArchivoFallido& f : comprobacion.Fallidos) {
+      EscribirLinea(std::string("  ") + FallaTexto(f.Falla) + ": " +
+                    platform::ToUtf8(NombreConBarras(f.Nombre)));
+    }
+  } else {
+    std::string linea = quien + "fallido " + platform::ToUtf8(TextoError(c.Foto.LEC));
+    if (!c.Foto.Muestra.DNombre.empty()) {
+      linea += " en " + platform::ToUtf8(NombreConBarras(c.Foto.Muestra.DNombre));
+    }
+    EscribirLinea(linea);
+  }
+}
+
 bool MismoArchivo(const struct stat& a, const struct stat& b) {
   return a.st_ino == b.st_ino && a.st_size == b.st_size &&
          a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
@@ -163,6 +242,7 @@ int OrdenUnidades(const TArgumentos& argumentos) {
 int OrdenCopiar(const TArgumentos& argumentos, TSenales& senales) {
   TProgramaCli cli;
   TPrograma& P = cli.Programa();
+  ElegirVerificacion(argumentos, P);
   std::string error;
   TEntradas entradas;
   if (!LeerEntradas(argumentos.Operandos, P.DList, &entradas, &error)) {
@@ -234,6 +314,7 @@ int OrdenListar(const TArgumentos& argumentos) {
 int OrdenAbrir(const TArgumentos& argumentos, TSenales& senales) {
   TProgramaCli cli;
   TPrograma& P = cli.Programa();
+  ElegirVerificacion(argumentos, P);
   const std::string ruta = RutaAbsoluta(argumentos.Operandos[0]);
   struct stat datos;
   if (stat(ruta.c_str(), &datos) != 0 || !S_ISREG(datos.st_mode) || access(ruta.c_str(), R_OK)) {
@@ -276,4 +357,33 @@ int OrdenAbrir(const TArgumentos& argumentos, TSenales& senales) {
   }
   const int estado = corrida.Seguir(P.OCopia, destinos);
   return Salir(cli, estado, corrida.ExpulsionPendiente());
+}
+
+int OrdenVerificar(const TArgumentos& argumentos, TSenales& senales) {
+  TProgramaCli cli;
+  TPrograma& P = cli.Programa();
+  std::string error;
+  const std::vector<std::string> especificaciones =
+      argumentos.Destinos.empty() ? std::vector<std::string>{"removable"} : argumentos.Destinos;
+  std::vector<std::shared_ptr<TDHilo>> elegidos;
+  if (!ElegirDestinos(especificaciones, P.DList, nullptr, *P.Entorno->Env->CurrentDrives(),
+                      &elegidos, &error)) {
+    Avisar(error);
+    return Salir(cli, kSalidaUso);
+  }
+  TFinComprobaciones finales(P.Entorno->Eventos);
+  const std::vector<std::shared_ptr<TDHilo>> empezados = P.ComprobarUnidades(elegidos);
+  // A stick that could not be checked (no manifest, a broken one, busy) fails the command.
+  int estado = P.Avisos.empty() ? kSalidaBien : kSalidaFallo;
+  for (const std::u16string& aviso : P.Avisos) Avisar(platform::ToUtf8(aviso));
+  P.Avisos.clear();
+  std::vector<TComprobado> comprobados;
+  for (const auto& hilo : empezados) comprobados.push_back({hilo, hilo->GetAppRec(), {}, false});
+  const int senal = SeguirComprobaciones(cli, senales, finales, comprobados);
+  for (const TComprobado& c : comprobados) {
+    InformarComprobacion(c, argumentos.Json);
+    if (std::string(ResultadoComprobacion(c)) != "verified") estado = kSalidaFallo;
+  }
+  if (senal != 0) estado = EstadoPorSenal(senal);
+  return Salir(cli, estado);
 }

@@ -12,3 +12,5 @@ int OrdenCopiar(const TArgumentos& argumentos, TSenales& senales);
 int OrdenListar(const TArgumentos& argumentos);
 // open: a saved copy list queued again and followed to the end.
 int OrdenAbrir(const TArgumentos& argumentos, TSenales& senales);
+// verify: each destination read back against the manifest its copy left, copying nothing.
+int OrdenVerificar(const TArgumentos& argumentos, TSenales& senales);

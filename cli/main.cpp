@@ -28,11 +28,18 @@ int main(int argc, char** argv) {
       return OrdenListar(argumentos);
     case TComando::Copiar:
     case TComando::Abrir:
+    case TComando::Verificar:
       break;
   }
-  // A copy is cancelled cleanly on a signal: taken before any thread starts, so that all of
-  // them inherit the blocked signals. The other commands end at once, as any command does.
+  // A copy or a check is ended cleanly on a signal: taken before any thread starts, so that all
+  // of them inherit the blocked signals. The other commands end at once, as any command does.
   TSenales senales;
-  return argumentos.Comando == TComando::Copiar ? OrdenCopiar(argumentos, senales)
-                                                 : OrdenAbrir(argumentos, senales);
+  switch (argumentos.Comando) {
+    case TComando::Copiar:
+      return OrdenCopiar(argumentos, senales);
+    case TComando::Abrir:
+      return OrdenAbrir(argumentos, senales);
+    default:
+      return OrdenVerificar(argumentos, senales);
+  }
 }

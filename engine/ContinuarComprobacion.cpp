@@ -33,7 +33,7 @@ void TDHilo::ContinuarComprobacion() {
   if (V.EnCurso > 0 || (V.ManifiestoPedido && !V.ManifiestoEscrito)) return;
   if (!V.Diferentes.empty()) return DecidirDiferentes();
   if (!V.Recibidos.empty()) {
-    if (Entorno->Verificar.load()) {
+    if (Entorno->Verificar.load() || V.SoloComprobar) {
       // Asked again on the next turn, an idle one.
       if (!ReservarBloque(*Entorno->Env, Entorno->MemoriaLibre.load(), V)) return;
       std::deque<std::unique_ptr<TEspera>> ops;
@@ -50,7 +50,8 @@ void TDHilo::ContinuarComprobacion() {
     V.Comprobados.insert(V.Comprobados.end(), V.Recibidos.begin(), V.Recibidos.end());
     V.Recibidos.clear();
   }
-  if (Entorno->Manifiesto.load() && !V.ManifiestoPedido && !V.Comprobados.empty()) {
+  if (Entorno->Manifiesto.load() && !V.SoloComprobar && !V.ManifiestoPedido &&
+      !V.Comprobados.empty()) {
     auto escribir = std::make_unique<TEscribirManifiesto>();
     escribir->Texto = TextoManifiesto(V.Comprobados);
     escribir->DNombre = kNombreManifiesto;
@@ -62,7 +63,7 @@ void TDHilo::ContinuarComprobacion() {
     IOList.Agregar(std::move(cerrar));
     return;
   }
-  V.Verificado.store(Entorno->Verificar.load(), std::memory_order_release);
+  V.Verificado.store(Entorno->Verificar.load() || V.SoloComprobar, std::memory_order_release);
   V.Olvidar();
   // The job is on the device and checked: the drive can be unmounted.
   AbandonarSesion(*Entorno->Env, IOFile, Sesion);
@@ -74,7 +75,7 @@ void TDHilo::DecidirDiferentes() {
   const bool con_origen = source != nullptr && source != this;
   std::vector<TRecibido> fallidos;
   for (const TRecibido& archivo : V.Diferentes) {
-    if (con_origen && V.Recopiados.insert(archivo.DNombre).second) {
+    if (con_origen && !V.SoloComprobar && V.Recopiados.insert(archivo.DNombre).second) {
       Recopiar(archivo);
     } else {
       fallidos.push_back(archivo);
@@ -82,8 +83,8 @@ void TDHilo::DecidirDiferentes() {
   }
   V.Diferentes.clear();
   if (fallidos.empty()) return;
-  std::vector<std::u16string> nombres;
-  for (const TRecibido& archivo : fallidos) nombres.push_back(archivo.DNombre);
+  std::vector<TArchivoFallido> nombres;
+  for (const TRecibido& archivo : fallidos) nombres.push_back({archivo.DNombre, archivo.Falla});
   V.SetFallidos(std::move(nombres));
   V.Olvidar();
   auto fallo = std::make_unique<TFallarComprobacion>();
@@ -108,4 +109,25 @@ void TDHilo::Recopiar(const TRecibido& archivo) {
   AddDFin(rec->DTalla(GetAppRec().SectorSize), 1);
   source->FList.Agregar(std::move(rec));
   source->Despertar();
+}
+
+bool TDHilo::ComprobarManifiesto(std::vector<TRecibido> archivos) {
+  const TEstado estado = GetEstado();
+  if (EsLaFuente() || LEC.load() != 0 || archivos.empty() ||
+      (estado != TEstado::Reposo && estado != TEstado::Terminado)) {
+    return false;
+  }
+  // A drive with no source yet takes the destination's continuation, which runs read-backs.
+  if (Papel.load() == TPapel::Ninguno) EsDestino();
+  // What the last job's read-back showed no longer holds, even if this check fails at once.
+  // (Only atomics and the guarded list are touched: safe while the worker idles.)
+  Comprobacion.Empezar();
+  auto medir = std::make_unique<TMedirComprobacion>();
+  medir->DNombre = kNombreManifiesto;
+  medir->ONombre = kNombreManifiesto;
+  medir->Archivos = std::move(archivos);
+  medir->Estado = &Comprobacion;
+  AgregarIO(std::move(medir));
+  Despertar();
+  return true;
 }

@@ -37,3 +37,24 @@ std::string THuella::Hex() const {
                 static_cast<unsigned long long>(Baja));
   return texto;
 }
+
+bool THuella::DeHex(std::string_view hex, THuella* huella) {
+  if (hex.size() != 32) return false;
+  std::uint64_t mitades[2] = {0, 0};
+  for (std::size_t i = 0; i < hex.size(); ++i) {
+    const char c = hex[i];
+    int digito;
+    if (c >= '0' && c <= '9') {
+      digito = c - '0';
+    } else if (c >= 'a' && c <= 'f') {
+      digito = c - 'a' + 10;
+    } else if (c >= 'A' && c <= 'F') {
+      digito = c - 'A' + 10;
+    } else {
+      return false;
+    }
+    mitades[i / 16] = (mitades[i / 16] << 4) | static_cast<std::uint64_t>(digito);
+  }
+  *huella = {mitades[0], mitades[1]};
+  return true;
+}

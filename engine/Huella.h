@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 struct THuella {
   std::uint64_t Alta = 0;
@@ -13,6 +14,8 @@ struct THuella {
   bool operator==(const THuella&) const = default;
   // 32 lowercase hex digits, high half first, as checksum files hold it.
   std::string Hex() const;
+  // The reverse of Hex (either case); false for anything but 32 hex digits.
+  static bool DeHex(std::string_view hex, THuella* huella);
 };
 
 // Fed the bytes of one file in order; the result may be taken at any point.

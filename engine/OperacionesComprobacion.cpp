@@ -43,14 +43,16 @@ void TAbrirComprobacion::ExeIO(TContextoIO& C) {
                                 platform::FILE_FLAG_OVERLAPPED | platform::FILE_FLAG_NO_BUFFERING);
   if (C.IOFile == platform::kInvalidHandle) {
     // A file gone from the stick differs; anything else the stick says is its error.
-    if (platform::GetLastError() != platform::ERROR_FILE_NOT_FOUND) return Fallar(C);
-    Archivo->Distinto = true;
+    if (platform::GetLastError() != platform::ERROR_FILE_NOT_FOUND &&
+        platform::GetLastError() != platform::ERROR_PATH_NOT_FOUND)
+      return Fallar(C);
+    Archivo->Falla = TFalla::Falta;
     return C.CP.Post(0, 0, nullptr);
   }
   platform::FileAttributeData datos;
   if (!C.Env.GetFileAttributesByHandle(C.IOFile, &datos)) return FallarAbierto(C);
   if (datos.Size != FTalla) {
-    Archivo->Distinto = true;
+    Archivo->Falla = TFalla::Talla;
     CerrarArchivo(C);
     return C.CP.Post(0, 0, nullptr);
   }
@@ -59,7 +61,7 @@ void TAbrirComprobacion::ExeIO(TContextoIO& C) {
 }
 
 void TLeerComprobacion::ExeIO(TContextoIO& C) {
-  if (Archivo->Distinto) {
+  if (Archivo->Falla != TFalla::Ninguna) {
     Archivo->Estado->Pos.fetch_add(BytesEsperados(), std::memory_order_relaxed);
     return C.CP.Post(static_cast<std::uint32_t>(BytesEsperados()), 0, nullptr);
   }
@@ -78,9 +80,38 @@ void TCerrarComprobacion::ExeIO(TContextoIO& C) {
 
 void TCerrarComprobacion::OnExeIO() {
   TComprobaciones& estado = *Archivo->Estado;
-  const bool igual = !Archivo->Distinto && Archivo->Calculo.Resultado() == Archivo->Recibido.Huella;
-  (igual ? estado.Comprobados : estado.Diferentes).push_back(Archivo->Recibido);
+  TRecibido recibido = Archivo->Recibido;
+  recibido.Falla = Archivo->Falla;
+  if (recibido.Falla == TFalla::Ninguna && Archivo->Calculo.Resultado() != recibido.Huella) {
+    recibido.Falla = TFalla::Contenido;
+  }
+  (recibido.Falla == TFalla::Ninguna ? estado.Comprobados : estado.Diferentes)
+      .push_back(std::move(recibido));
   --estado.EnCurso;
+}
+
+void TMedirComprobacion::ExeIO(TContextoIO& C) {
+  if (!AbrirRaiz(C)) return Fallar(C);
+  for (TRecibido& archivo : Archivos) {
+    platform::FileAttributeData datos;
+    if (C.Env.GetFileAttributesExAt(C.Sesion.Raiz, archivo.DNombre, &datos)) {
+      // A folder at the name cannot be opened as the file: it is found wrong there.
+      archivo.Talla = (datos.Attributes & platform::FILE_ATTRIBUTE_DIRECTORY) != 0 ? 0 : datos.Size;
+    } else if (platform::GetLastError() == platform::ERROR_FILE_NOT_FOUND ||
+               platform::GetLastError() == platform::ERROR_PATH_NOT_FOUND) {
+      archivo.Talla = 0;
+    } else {
+      DNombre = archivo.DNombre;
+      return Fallar(C);
+    }
+  }
+  C.CP.Post(0, 0, nullptr);
+}
+
+void TMedirComprobacion::OnExeIO() {
+  Estado->SoloComprobar = true;
+  Estado->Archivos.store(static_cast<std::int64_t>(Archivos.size()), std::memory_order_relaxed);
+  Estado->Recibidos = std::move(Archivos);
 }
 
 void TFallarComprobacion::ExeIO(TContextoIO& C) {

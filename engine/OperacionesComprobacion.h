@@ -21,7 +21,7 @@
 struct TComprobacionArchivo {
   TRecibido Recibido;
   TCalculoHuella Calculo;
-  bool Distinto = false;  // missing or of another size: nothing to read
+  TFalla Falla = TFalla::Ninguna;  // Falta or Talla: nothing to read
   std::int64_t Leidos = 0;  // bytes of the file the block holds, not yet hashed
   TComprobaciones* Estado = nullptr;
 
@@ -31,6 +31,7 @@ struct TComprobacionArchivo {
 class TOperacionComprobacion : public TEspera {
  public:
   bool Escribe() const override { return false; }
+  bool Comprueba() const override { return true; }
   std::shared_ptr<TComprobacionArchivo> Archivo;
 };
 
@@ -54,12 +55,26 @@ class TCerrarComprobacion : public TOperacionComprobacion {
   void OnExeIO() override;
 };
 
+// The start of a check against a stick's manifest: each file it lists is measured on the stick
+// (a missing one is found by its open), so that its read-back can be planned; then the worker's
+// read-back takes them as the files of a job.
+class TMedirComprobacion : public TEspera {
+ public:
+  void ExeIO(TContextoIO& C) override;
+  void OnExeIO() override;
+  bool Escribe() const override { return false; }
+  bool Comprueba() const override { return true; }
+  std::vector<TRecibido> Archivos;
+  TComprobaciones* Estado = nullptr;
+};
+
 // Fails the stick with ERROR_CRC, naming the first file that differed again after its copy
 // was made anew.
 class TFallarComprobacion : public TEspera {
  public:
   void ExeIO(TContextoIO& C) override;
   bool Escribe() const override { return false; }
+  bool Comprueba() const override { return true; }
 };
 
 // Writes the manifest's text under its temporary name, then renames it and flushes the drive.

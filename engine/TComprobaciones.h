@@ -15,7 +15,15 @@
 #include "platform/memory.h"
 #include "records/TFTiempo.h"
 
-// A file a destination received in the current job.
+// What a read-back found wrong with a file.
+enum class TFalla : std::uint8_t {
+  Ninguna,
+  Falta,      // not on the stick
+  Talla,      // of another size than the source's
+  Contenido,  // its bytes differ
+};
+
+// A file a destination received in the current job, or one a stick's manifest lists.
 struct TRecibido {
   std::u16string ONombre;
   std::u16string DNombre;
@@ -23,6 +31,14 @@ struct TRecibido {
   std::uint32_t Atributos = 0;
   TFTiempo Tiempo;
   THuella Huella;
+  TFalla Falla = TFalla::Ninguna;  // what its last read-back found
+};
+
+// A file that failed its read-back, as the front ends name it.
+struct TArchivoFallido {
+  std::u16string Nombre;
+  TFalla Falla = TFalla::Contenido;
+  bool operator==(const TArchivoFallido&) const = default;
 };
 
 // The worker's thread only, except the atomics and what Publicado guards.
@@ -37,6 +53,9 @@ struct TComprobaciones {
   std::vector<TRecibido> Diferentes;   // read back and differing, not yet copied again
   std::set<std::u16string> Recopiados;  // DNombre of the files copied again once in this job
   int EnCurso = 0;                      // read-backs queued whose result has not come
+  // A check of what the stick already holds against its manifest: nothing is copied again and
+  // the manifest is left as it is.
+  bool SoloComprobar = false;
   bool ManifiestoPedido = false;
   bool ManifiestoEscrito = false;
   // The one block every read-back of the job reads into, in turn; taken when the read-back
@@ -68,6 +87,7 @@ struct TComprobaciones {
     Diferentes.clear();
     Recopiados.clear();
     EnCurso = 0;
+    SoloComprobar = false;
     ManifiestoPedido = false;
     ManifiestoEscrito = false;
     // A read abandoned after a time-out keeps the block mapped until it ends (memory.h).
@@ -75,17 +95,17 @@ struct TComprobaciones {
     Buffer = nullptr;
   }
 
-  // The files that differed twice, for the front ends.
-  std::vector<std::u16string> GetFallidos() const {
+  // The files that differed twice (or once, in a check), for the front ends.
+  std::vector<TArchivoFallido> GetFallidos() const {
     std::lock_guard<std::mutex> lock(Publicado);
     return Fallidos;
   }
-  void SetFallidos(std::vector<std::u16string> fallidos) {
+  void SetFallidos(std::vector<TArchivoFallido> fallidos) {
     std::lock_guard<std::mutex> lock(Publicado);
     Fallidos = std::move(fallidos);
   }
 
  private:
   mutable std::mutex Publicado;  // taken alone
-  std::vector<std::u16string> Fallidos;
+  std::vector<TArchivoFallido> Fallidos;
 };

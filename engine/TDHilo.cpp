@@ -236,7 +236,12 @@ bool TDHilo::TrabajoCompleto() const {
 void TDHilo::FinSincronizacion() {
   Sincronizados.store(SincronizacionPedida, std::memory_order_release);
   // Holding the root would keep the drive from being unmounted; the next job opens it again.
-  if (Sincronizados.load() == Trabajos) AbandonarSesion(*Entorno->Env, IOFile, Sesion);
+  // A read-back (or the manifest) that follows keeps it: opened anew by its mount point, a stick
+  // unmounted meanwhile would be a bare folder of the system's disk, and a file "missing" there
+  // would be copied into it again.
+  if (Sincronizados.load() == Trabajos && !Comprobacion.Pendiente()) {
+    AbandonarSesion(*Entorno->Env, IOFile, Sesion);
+  }
   // The idle turn that follows need not be waited out to show the drive done.
   IOCP->Nudge();
 }
@@ -413,12 +418,15 @@ TEstado TDHilo::CalcularEstado(bool reposo) const {
   const bool sincronizando =
       dynamic_cast<const TSincronizar*>(IONext.get()) != nullptr ||
       dynamic_cast<const TSincronizar*>(IOLast.get()) != nullptr;
-  const bool verificando = !IONext->Escribe() || !IOLast->Escribe();
+  const bool verificando = IONext->Comprueba() || IOLast->Comprueba();
   if (!reposo) {
     if (verificando) return TEstado::Verificando;
     return sincronizando ? TEstado::Sincronizando : TEstado::Escribiendo;
   }
-  if (fin == 0) return TEstado::Reposo;
+  // A drive checked against its manifest was given no work, and is done once checked.
+  if (fin == 0 && !Comprobacion.Verificado.load(std::memory_order_acquire) &&
+      !Comprobacion.Pendiente())
+    return TEstado::Reposo;
   // Idle with work counted but not done: it has not reached this drive yet.
   if (!TrabajoCompleto()) return TEstado::EnCola;
   // Written, not yet on the device.

@@ -78,7 +78,7 @@ struct TComprobacionFoto {
   std::int64_t Fin = 0;
   std::int64_t Archivos = 0;
   bool Verificado = false;
-  std::vector<std::u16string> Fallidos;
+  std::vector<TArchivoFallido> Fallidos;
 };
 
 // A worker as every front end sees it at one moment: numbers, states, the current file and
@@ -165,6 +165,11 @@ class TDHilo : public std::enable_shared_from_this<TDHilo> {
   void GetEspacioLibre();
   // Main thread: the drive is gone; the worker shows it from now on, whatever it did before.
   void MarcarQuitado();
+  // Main thread: reads back the files a stick's manifest lists and compares each with its
+  // fingerprint, copying nothing: the stick ends verified, or in error naming every file that
+  // is missing or differs. False, doing nothing, while the worker is the source, in error, or
+  // has work queued or under way.
+  bool ComprobarManifiesto(std::vector<TRecibido> archivos);
 
   // Safe from any thread: everything the front ends show of this worker.
   TInstantanea GetInstantanea() const;

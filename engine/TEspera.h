@@ -69,6 +69,9 @@ class TEspera {
   virtual const THuella* HuellaCopia() const { return nullptr; }
   // False for an operation that writes nothing the drive's sync must flush (a read-back).
   virtual bool Escribe() const { return true; }
+  // True for a step of a read-back: the drive shows Verificando while it runs. (The manifest's
+  // write writes nothing a sync must flush either, but it is no check.)
+  virtual bool Comprueba() const { return false; }
   // On the source worker, after this operation failed.
   virtual void OnReadError() {}
   // Removes DH from the operation's destinations; true when it was there.

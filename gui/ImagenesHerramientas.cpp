@@ -138,10 +138,16 @@ void Progreso(QPainter& p) {
   p.drawRect(QRectF(4, 19, 9, 7));
 }
 
+void Verificar(QPainter& p) {
+  Listar(p);
+  p.setPen(Trazo(kVerde, 4));
+  p.drawPolyline(QPolygonF({QPointF(12, 20), QPointF(17, 26), QPointF(29, 10)}));
+}
+
 using Dibujo = void (*)(QPainter&);
 constexpr std::array<Dibujo, kNumImagenes> kDibujos = {
     Detener, Continuar, Abrir, Guardar, Priorizar, Cancelar,
-    Actualizar, Sumar, Restar, Listar, Ajustes, Progreso};
+    Actualizar, Sumar, Restar, Listar, Ajustes, Progreso, Verificar};
 
 }  // namespace
 

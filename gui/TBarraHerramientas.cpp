@@ -12,7 +12,7 @@ constexpr QSize kTallaBoton(39, 38);
 constexpr std::array<const char*, kNumBotones> kNombres = {
     "ToolButtonContinuarDetener", "ToolButtonAbrirGuardar", "ToolButtonPriorizar",
     "ToolButtonCancelar",         "ToolButtonActualizar",   "ToolButtonSumarRestar",
-    "ToolButtonListar",           "ToolButtonAjusteProgreso"};
+    "ToolButtonListar",           "ToolButtonVerificar",    "ToolButtonAjusteProgreso"};
 
 }  // namespace
 

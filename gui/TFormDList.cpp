@@ -211,6 +211,9 @@ void TFormDList::BotonPulsado(TBotonId boton) {
     case ToolButtonListar:
       programa_->ToolButtonListarClick();
       break;
+    case ToolButtonVerificar:
+      programa_->ToolButtonVerificarClick();
+      break;
     case ToolButtonAjusteProgreso:
       programa_->ToolButtonAjusteProgresoClick();
       break;

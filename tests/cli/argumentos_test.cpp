@@ -48,10 +48,18 @@ TEST(ArgumentosTest, TheOtherCommands) {
   EXPECT_EQ(Leer({"copy", "--help"}).Comando, TComando::Ayuda);
 }
 
-TEST(ArgumentosTest, VerificationIsRefusedUntilItExists) {
-  EXPECT_NE(Error({"verify", "a"}).find("verificación"), std::string::npos);
-  EXPECT_NE(Error({"copy", "--verify", "a"}).find("verificación"), std::string::npos);
-  EXPECT_NE(Error({"open", "--verify", "a.orsc"}).find("verificación"), std::string::npos);
+TEST(ArgumentosTest, TheReadBackIsChosenPerRunAndTheVerifyCommandTakesDestinations) {
+  EXPECT_FALSE(Leer({"copy", "a"}).Verificar.has_value());
+  EXPECT_EQ(Leer({"copy", "--verify", "a"}).Verificar, true);
+  EXPECT_EQ(Leer({"open", "--no-verify", "a.orsc"}).Verificar, false);
+  EXPECT_NE(Error({"copy", "--verify", "--no-verify", "a"}).find("--no-verify"), std::string::npos);
+  const TArgumentos verificar = Leer({"verify", "--to", "UNO", "--json"});
+  EXPECT_EQ(verificar.Comando, TComando::Verificar);
+  EXPECT_EQ(verificar.Destinos, (std::vector<std::string>{"UNO"}));
+  EXPECT_TRUE(Leer({"verify"}).Destinos.empty());
+  Error({"verify", "a"});
+  Error({"verify", "--eject"});
+  Error({"verify", "--no-verify"});
 }
 
 TEST(ArgumentosTest, BadUsageIsRefusedWithAMessage) {

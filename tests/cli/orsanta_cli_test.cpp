@@ -322,8 +322,8 @@ TEST_F(OrsantaCliTest, BadInputIsRefusedWithStatus2AndNothingIsWritten) {
       {"a path on no volume the program lists", {"copy", "--to", uno.etiqueta, "/proc/self"},
        "/proc/self"},
       {"no removable volume (loop volumes are fixed)", {"copy", carpeta}, "removable"},
-      {"verify", {"verify", "--to", uno.etiqueta, carpeta}, "verificación"},
-      {"--verify", {"copy", "--verify", "--to", uno.etiqueta, carpeta}, "verificación"},
+      {"a path to verify", {"verify", "--to", uno.etiqueta, carpeta}, "verify"},
+      {"an unknown stick to verify", {"verify", "--to", "NOEXISTE"}, "NOEXISTE"},
       {"an unknown option", {"copy", "--rapido", "--to", uno.etiqueta, carpeta}, "--rapido"},
       {"no path", {"copy", "--to", uno.etiqueta}, "RUTA"},
       {"an unknown command", {"copiar", carpeta}, "copiar"},
@@ -337,9 +337,11 @@ TEST_F(OrsantaCliTest, BadInputIsRefusedWithStatus2AndNothingIsWritten) {
     EXPECT_EQ(errores.rfind("orsanta-cli: ", 0), 0u) << errores;
     EXPECT_EQ(Entradas(uno.Raiz()), antes);
   }
-  // --no-verify is taken.
-  EXPECT_EQ(Correr({"copy", "--no-verify", "--to", uno.etiqueta, carpeta}), 0);
+  // --no-verify: the copy is done and never read back.
+  std::string salida;
+  EXPECT_EQ(Correr({"copy", "--no-verify", "--json", "--to", uno.etiqueta, carpeta}, &salida), 0);
   EXPECT_EQ(CompararArboles(carpeta, (uno.Raiz() / "Carpeta").string()), "");
+  EXPECT_EQ(salida.find("\"verifying\""), std::string::npos) << salida;
 }
 
 TEST_F(OrsantaCliTest, AStickThatFillsUpFailsAloneAndIsNamed) {
@@ -518,6 +520,56 @@ TEST_F(OrsantaCliTest, TheRulesOfADropHoldListingsAndTheSameSizeAndMinute) {
   EXPECT_FALSE(MismoContenido(uno.Raiz() / "Carpeta/a.bin", carpeta / "a.bin"));
   EXPECT_TRUE(MismoContenido(uno.Raiz() / "Carpeta/nuevo.bin", carpeta / "nuevo.bin"));
   EXPECT_TRUE(fs::exists(igual));
+}
+
+// The verify command reads back what each stick's manifest lists: a file changed after the copy
+// (same size, same time) and a file gone are named on their stick, the intact stick is verified,
+// a stick without a manifest is named on standard error, and nothing is copied.
+TEST_F(OrsantaCliTest, VerifyNamesWhatChangedOnEachStickAfterItsCopy) {
+  const Volumen fuente = Nuevo("src"), uno = Nuevo("uno"), dos = Nuevo("dos"), tres = Nuevo("tres");
+  const fs::path carpeta = fuente.Raiz() / "Carpeta";
+  Arbol(carpeta);
+  ASSERT_EQ(Correr({"copy", "--to", uno.etiqueta, "--to", dos.etiqueta, carpeta.string()}), 0);
+  const fs::path cambiado = uno.Raiz() / "Carpeta" / "sub" / "b.txt";
+  const auto hora = fs::last_write_time(cambiado);
+  EscribirAzar(cambiado, 1000, 9);
+  fs::last_write_time(cambiado, hora);
+  fs::remove(uno.Raiz() / "Carpeta" / "a.bin");
+  const std::vector<fs::path> antes = Entradas(uno.Raiz());
+
+  std::string salida, errores;
+  EXPECT_EQ(Correr({"verify", "--json", "--to", uno.etiqueta, "--to", dos.etiqueta}, &salida,
+                   &errores),
+            1)
+      << errores;
+  EXPECT_EQ(errores, "");
+  const std::vector<ValorJson> sucesos = Sucesos(salida);
+  ASSERT_EQ(sucesos.size(), 2u) << salida;
+  for (const ValorJson& s : sucesos) {
+    const ValorJson* faltan = s.Miembro("missing");
+    const ValorJson* diferentes = s.Miembro("differing");
+    ASSERT_TRUE(faltan && diferentes) << salida;
+    if (s.Texto("label") == uno.etiqueta) {
+      EXPECT_EQ(s.Texto("result"), "failed");
+      ASSERT_EQ(faltan->lista.size(), 1u);
+      EXPECT_EQ(faltan->lista[0].texto, u"Carpeta/a.bin");
+      ASSERT_EQ(diferentes->lista.size(), 1u);
+      EXPECT_EQ(diferentes->lista[0].texto, u"Carpeta/sub/b.txt");
+    } else {
+      EXPECT_EQ(s.Texto("label"), dos.etiqueta);
+      EXPECT_EQ(s.Texto("result"), "verified");
+      EXPECT_TRUE(faltan->lista.empty() && diferentes->lista.empty());
+      EXPECT_EQ(*s.Miembro("bytes_verified")->entero, (5 << 20) + 17 + 1000 + 4097 + 5000);
+    }
+  }
+  EXPECT_EQ(Entradas(uno.Raiz()), antes);  // nothing copied again
+
+  // The intact stick alone, in words; a stick without a manifest is named and fails the command.
+  EXPECT_EQ(Correr({"verify", "--to", dos.etiqueta}, &salida, &errores), 0) << errores;
+  EXPECT_NE(salida.find("verificado, 5 archivos"), std::string::npos) << salida;
+  EXPECT_EQ(Correr({"verify", "--to", tres.etiqueta, "--to", dos.etiqueta}, &salida, &errores), 1);
+  EXPECT_NE(errores.find("no tiene manifiesto (orsanta.xxh128)"), std::string::npos) << errores;
+  EXPECT_NE(salida.find("verificado"), std::string::npos) << salida;
 }
 
 TEST_F(OrsantaCliTest, ASavedCopyListRunsAgain) {

@@ -95,7 +95,7 @@ struct CasoLectura {
   // Arms the fault on the middle stick, whose root is given.
   std::function<void(EntornoFallos&, const std::string&)> armar;
   platform::ErrorCode codigo;            // 0: the stick ends verified after a copy made anew
-  std::vector<std::u16string> fallidos;  // the files it names when it fails on a difference
+  std::vector<TArchivoFallido> fallidos;  // the files it names when it fails on a difference
 };
 
 class LecturaFalsa : public ::testing::TestWithParam<CasoLectura> {};
@@ -140,13 +140,13 @@ INSTANTIATE_TEST_SUITE_P(
                                         3 * MiB + 17, 1000);
                     },
                     platform::ERROR_CRC,
-                    {u"a\\grande.bin"}},
+                    {{u"a\\grande.bin", TFalla::Contenido}}},
         CasoLectura{"capacidad_falsa",
                     [](EntornoFallos& e, const std::string& r) {
                       e.AlterarLecturas(r + "/", Alteracion::Ceros, 4 * MiB, 1000);
                     },
                     platform::ERROR_CRC,
-                    {u"a\\grande.bin"}},
+                    {{u"a\\grande.bin", TFalla::Contenido}}},
         CasoLectura{"error_de_lectura",
                     [](EntornoFallos& e, const std::string& r) {
                       e.FallarTransferencia(r + "/a/grande.bin", 2, false,

@@ -65,7 +65,9 @@ TEST(InformeTrabajos, EachEndedJobIsOneRecordInBothFiles) {
       foto.LEC = paso.lec;
       foto.Comprobacion.Archivos = 2;
       foto.Comprobacion.Verificado = paso.verificado;
-      foto.Comprobacion.Fallidos = paso.fallidos;
+      for (const std::u16string& nombre : paso.fallidos) {
+        foto.Comprobacion.Fallidos.push_back({nombre, TFalla::Contenido});
+      }
       informe.Observar(7, foto, paso.segundos, 45000.5);
     }
     if (caso.csv.empty()) {

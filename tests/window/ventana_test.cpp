@@ -24,7 +24,7 @@ namespace {
 const char* const kNombresBotones[kNumBotones] = {
     "ToolButtonContinuarDetener", "ToolButtonAbrirGuardar", "ToolButtonPriorizar",
     "ToolButtonCancelar",         "ToolButtonActualizar",   "ToolButtonSumarRestar",
-    "ToolButtonListar",           "ToolButtonAjusteProgreso"};
+    "ToolButtonListar",           "ToolButtonVerificar",    "ToolButtonAjusteProgreso"};
 
 bool MismaImagen(const QIcon& icono, int image_index) {
   return icono.pixmap(kTallaImagen, kTallaImagen).toImage() ==
