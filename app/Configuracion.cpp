@@ -20,9 +20,20 @@ constexpr platform::Color kColorOrigen = platform::Rgb(255, 160, 128);
 constexpr platform::Color kColorDestino = platform::Rgb(0, 210, 210);
 constexpr platform::Color kColorError = platform::Rgb(210, 0, 210);
 
-// The rows of the value editor, 1 to 5; Valores[fila - 1] is a row's value.
-enum TFila { kMemoriaLibre = 1, kEsperarRespuesta, kUsarCamino, kPuertoWeb, kServidorWeb };
-constexpr int kFilas = 5;
+// The rows of the value editor, 1 to 7; Valores[fila - 1] is a row's value. The settings file
+// holds the first five; the read-back and the manifest live in a file of their own
+// (AjustesVerificacion.h), so that the settings file keeps its layout.
+enum TFila {
+  kMemoriaLibre = 1,
+  kEsperarRespuesta,
+  kUsarCamino,
+  kPuertoWeb,
+  kServidorWeb,
+  kVerificar,
+  kManifiesto
+};
+constexpr int kFilasArchivo = 5;
+constexpr int kFilas = 7;
 
 std::u16string SiNo(bool si) { return si ? u"Si" : u"No"; }
 
@@ -53,6 +64,10 @@ std::u16string ValorActual(const TPrograma& P, int fila) {
       return SiNo(P.UsarCaminoOrigen);
     case kPuertoWeb:
       return EnteroStr(P.IdHTTPServer->Port());
+    case kVerificar:
+      return SiNo(P.Entorno->Verificar.load());
+    case kManifiesto:
+      return SiNo(P.Entorno->Manifiesto.load());
     default:
       return SiNo(P.IdHTTPServer->Active());
   }
@@ -94,7 +109,7 @@ void AplicarArchivo(TPrograma& P) {
     if (!lector.LeerPalabra(&valor)) return;
     color->store(valor);
   }
-  for (int fila = 1; fila <= kFilas; ++fila) {
+  for (int fila = 1; fila <= kFilasArchivo; ++fila) {
     std::u16string texto;
     if (!LeerCadena(lector, &texto) || !P.ValidarVariable(fila, texto)) return;
   }
@@ -152,6 +167,15 @@ bool TPrograma::ValidarVariable(int fila, const std::u16string& texto) {
       // the next start.
       Valores[fila - 1] = s;
       return true;
+    case kVerificar:
+      // Jobs queued from now on; a read-back under way goes on.
+      Entorno->Verificar = s == u"Si";
+      Mostrar(*this, fila);
+      return true;
+    case kManifiesto:
+      Entorno->Manifiesto = s == u"Si";
+      Mostrar(*this, fila);
+      return true;
     default:
       return true;
   }
@@ -173,11 +197,11 @@ void TPrograma::LeerConfiguracion() {
   } catch (...) {
     // Out of memory while reading: start-up goes on with what was applied.
   }
-  for (int fila = 1; fila <= kFilas; ++fila) Mostrar(*this, fila);
   const TAjustesVerificacion verificacion =
       LeerAjustesVerificacion(RutaAjustesVerificacion(RutaConfiguracion));
   Entorno->Verificar = verificacion.Verificar;
   Entorno->Manifiesto = verificacion.Manifiesto;
+  for (int fila = 1; fila <= kFilas; ++fila) Mostrar(*this, fila);
 }
 
 void TPrograma::GuardarConfiguracion() {
@@ -187,7 +211,7 @@ void TPrograma::GuardarConfiguracion() {
     EscribirPalabra(bytes, Colores.ColorOrigen.load());
     EscribirPalabra(bytes, Colores.ColorDestino.load());
     EscribirPalabra(bytes, Colores.ColorError.load());
-    for (const std::u16string& valor : Valores) EscribirCadena(bytes, valor);
+    for (int fila = 1; fila <= kFilasArchivo; ++fila) EscribirCadena(bytes, Valores[fila - 1]);
     // A file that cannot be written leaves the next start with the old one or the defaults.
     if (RutaConfiguracion.empty()) return;
     // The user's configuration folder may not exist yet; it is the user's alone.

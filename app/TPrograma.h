@@ -173,7 +173,9 @@ class TPrograma {
   // number where one is needed (the row is rewritten all the same).
   bool ValidarVariable(int fila, const std::u16string& texto);
   static std::u16string QuitarEspacios(const std::u16string& texto);
-  std::array<std::u16string, 5> Valores;  // the value column as the editor holds it
+  // The value column as the editor holds it: the settings file's five rows, then the read-back
+  // and the manifest.
+  std::array<std::u16string, 7> Valores;
   std::string RutaConfiguracion;          // the settings file (RutaConfiguracionPara)
   // Each destination's job, as it ends, in the user's data folder; the front end that runs for
   // a user names the folder (empty: no report).

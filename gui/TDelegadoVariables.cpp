@@ -8,7 +8,7 @@
 namespace {
 
 // Per row: the digits a number row admits, or none for a pick list.
-constexpr int kDigitos[] = {3, 2, 0, 5, 0};
+constexpr int kDigitos[] = {3, 2, 0, 5, 0, 0, 0};
 
 int Digitos(const QModelIndex& index) {
   const int fila = index.row();

@@ -1,12 +1,18 @@
 #include "gui/TPanelConfigurar.h"
 
 #include <QComboBox>
+#include <QDesktopServices>
+#include <QFile>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTableWidget>
+#include <QUrl>
 #include <QVBoxLayout>
+#include <filesystem>
 
 #include "app/TPrograma.h"
 #include "gui/TCajaColor.h"
@@ -21,7 +27,8 @@ constexpr int kAltoFila = 20;
 const char* const kVariables[] = {
     "Memoria libre (Gigabytes)",      "Esperar respuesta (Segundos)",
     "Usar camino del origen (Si/No)", "Puerto web (1..65535)",
-    "Activar Servidor Web (Si/No)",
+    "Activar Servidor Web (Si/No)",   "Verificar copias (Si/No)",
+    "Manifiesto en destinos (Si/No)",
 };
 
 QGroupBox* GrupoColores(TColores& colores, QWidget* parent) {
@@ -90,10 +97,48 @@ TPanelConfigurar::TPanelConfigurar(TPrograma& programa, QWidget* parent)
                                 editor_));
   fila->addWidget(editor_, 1);
   addTab(pagina, QStringLiteral("Configurar"));
+  addTab(PaginaInformes(), QStringLiteral("Informes"));
+}
+
+QWidget* TPanelConfigurar::PaginaInformes() {
+  auto* pagina = new QWidget(this);
+  pagina->setObjectName(QStringLiteral("TabSheetInformes"));
+  auto* columna = new QVBoxLayout(pagina);
+  columna->setContentsMargins(6, 6, 6, 6);
+  carpeta_informes_ = new QLabel(pagina);
+  carpeta_informes_->setObjectName(QStringLiteral("LabelCarpetaInformes"));
+  carpeta_informes_->setWordWrap(true);
+  carpeta_informes_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  columna->addWidget(carpeta_informes_);
+  abrir_informes_ = new QPushButton(QStringLiteral("Abrir carpeta"), pagina);
+  abrir_informes_->setObjectName(QStringLiteral("ButtonAbrirInformes"));
+  connect(abrir_informes_, &QPushButton::clicked, this, [this] { AbrirInformes(); });
+  columna->addWidget(abrir_informes_, 0, Qt::AlignLeft);
+  columna->addStretch(1);
+  return pagina;
+}
+
+void TPanelConfigurar::AbrirInformes() {
+  const std::string& carpeta = programa_.Informe.Carpeta();
+  if (carpeta.empty()) return;
+  std::error_code error;
+  std::filesystem::create_directories(carpeta, error);
+  if (error || !QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(carpeta.c_str())))) {
+    carpeta_informes_->setText(QStringLiteral("No se pudo abrir la carpeta de informes:\n") +
+                               QFile::decodeName(carpeta.c_str()));
+  }
 }
 
 void TPanelConfigurar::showEvent(QShowEvent* event) {
   MostrarValores();
+  // The folder is known once the window has started the program.
+  const std::string& carpeta = programa_.Informe.Carpeta();
+  carpeta_informes_->setText(
+      carpeta.empty()
+          ? QStringLiteral("No hay carpeta para los informes (falta HOME).")
+          : QStringLiteral("Informe de cada trabajo (informe.csv, informe.jsonl) en:\n") +
+                QFile::decodeName(carpeta.c_str()));
+  abrir_informes_->setEnabled(!carpeta.empty());
   QTabWidget::showEvent(event);
 }
 

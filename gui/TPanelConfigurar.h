@@ -1,10 +1,13 @@
 // The settings panel (PageControlConfigurar): the colour boxes of the bars and the editor of the
-// five settings. Every entry goes to the program to be checked and applied, and the editor then
-// shows the values as the program holds them.
+// seven settings. Every entry goes to the program to be checked and applied, and the editor then
+// shows the values as the program holds them. A second page names the folder of the job reports
+// and opens it in the desktop's file manager.
 #pragma once
 
 #include <QTabWidget>
 
+class QLabel;
+class QPushButton;
 class QTableWidget;
 class TPrograma;
 
@@ -27,8 +30,13 @@ class TPanelConfigurar final : public QTabWidget {
  private:
   void Validar(int fila, const QString& texto);
   void MostrarValores();
+  QWidget* PaginaInformes();
+  // Made first if it is not there yet: a folder with no report yet still opens.
+  void AbrirInformes();
 
   TPrograma& programa_;
   QTableWidget* editor_;  // ValueListEditorVariables
+  QLabel* carpeta_informes_;
+  QPushButton* abrir_informes_;
   bool cerrado_ = false;
 };

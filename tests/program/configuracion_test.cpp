@@ -86,7 +86,7 @@ class ConfiguracionTest : public ::testing::Test {
     const TColores& e = programa.Colores;
     return {e.ColorOrigen.load(), e.ColorDestino.load(), e.ColorError.load()};
   }
-  using Valores = std::array<std::u16string, 5>;
+  using Valores = std::array<std::u16string, 7>;
 
   testing_support::ScopedFakeDrives unidades;
   testing_support::TempFolder carpeta;
@@ -103,7 +103,7 @@ TEST_F(ConfiguracionTest, DefaultsAreWrittenByteForByte) {
   EXPECT_FALSE(programa.IdHTTPServer->Active());
   EXPECT_EQ(programa.IdHTTPServer->Port(), 80);
   EXPECT_EQ(Colores(), kColoresIniciales);
-  EXPECT_EQ(programa.Valores, (Valores{u"2", u"15", u"Si", u"80", u"No"}));
+  EXPECT_EQ(programa.Valores, (Valores{u"2", u"15", u"Si", u"80", u"No", u"Si", u"Si"}));
 
   programa.GuardarConfiguracion();
   const std::string esperado(
@@ -222,7 +222,7 @@ TEST_F(ConfiguracionTest, YesNoRowsTakeExactlySi) {
   // Other rows do nothing.
   const auto antes = programa.Valores;
   EXPECT_TRUE(programa.ValidarVariable(0, u"5"));
-  EXPECT_TRUE(programa.ValidarVariable(6, u"5"));
+  EXPECT_TRUE(programa.ValidarVariable(8, u"5"));
   EXPECT_EQ(programa.Valores, antes);
 }
 
@@ -298,7 +298,7 @@ TEST_F(ConfiguracionTest, ATakenPortLeavesTheServerInactive) {
 TEST_F(ConfiguracionTest, AFileOfAnotherVersionIsIgnoredEntirely) {
   Cargar(Archivo(kVersion - 1, kOtrosColores, {u"3", u"60", u"No", u"81", u"No"}));
   EXPECT_EQ(Colores(), kColoresIniciales);
-  EXPECT_EQ(programa.Valores, (Valores{u"2", u"15", u"Si", u"80", u"No"}));
+  EXPECT_EQ(programa.Valores, (Valores{u"2", u"15", u"Si", u"80", u"No", u"Si", u"Si"}));
   EXPECT_EQ(programa.Entorno->MemoriaLibre.load(), 8 * kGiB * 3 / 10);
 }
 
@@ -322,7 +322,7 @@ TEST_F(ConfiguracionTest, ReadingEndsAtTheFirstBadValue) {
     SCOPED_TRACE(c.nombre);
     Cargar(c.bytes);
     EXPECT_EQ(Colores(), kOtrosColores);
-    EXPECT_EQ(programa.Valores, (Valores{u"3", u"15", u"Si", u"80", u"No"}));
+    EXPECT_EQ(programa.Valores, (Valores{u"3", u"15", u"Si", u"80", u"No", u"Si", u"Si"}));
     EXPECT_EQ(programa.Entorno->MemoriaLibre.load(), 3 * kGiB);
     EXPECT_EQ(programa.Entorno->TiempoError.load(), 15000u);
     EXPECT_TRUE(programa.UsarCaminoOrigen);
@@ -403,7 +403,11 @@ TEST_F(ConfiguracionTest, ShutDownSavesAndTheNextStartReadsBack) {
 TEST_F(ConfiguracionTest, VerificationSettingsLiveInAFileOfTheirOwn) {
   EXPECT_TRUE(programa.Entorno->Verificar.load());
   EXPECT_TRUE(programa.Entorno->Manifiesto.load());
-  programa.Entorno->Verificar = false;
+  // Rows 6 and 7 of the editor set them and show them.
+  EXPECT_TRUE(programa.ValidarVariable(6, u" No "));
+  EXPECT_FALSE(programa.Entorno->Verificar.load());
+  EXPECT_EQ(programa.Valores[5], u"No");
+  EXPECT_EQ(programa.Valores[6], u"Si");
   programa.GuardarConfiguracion();
   const std::string ajustes = ruta + ".verificacion";
   EXPECT_EQ(Leer(ajustes), "verificar=No\nmanifiesto=Si\n");
@@ -424,6 +428,7 @@ TEST_F(ConfiguracionTest, VerificationSettingsLiveInAFileOfTheirOwn) {
     programa.LeerConfiguracion();
     EXPECT_EQ(programa.Entorno->Verificar.load(), caso.verificar) << caso.texto;
     EXPECT_EQ(programa.Entorno->Manifiesto.load(), caso.manifiesto) << caso.texto;
+    EXPECT_EQ(programa.Valores[6], caso.manifiesto ? u"Si" : u"No") << caso.texto;
   }
   std::filesystem::remove(ajustes);
   programa.Entorno->Verificar = false;

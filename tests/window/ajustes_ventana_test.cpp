@@ -3,8 +3,12 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QDesktopServices>
+#include <QFileInfo>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,6 +25,17 @@ namespace {
 constexpr std::int64_t kGiB = std::int64_t{1} << 30;
 
 }  // namespace
+
+// Stands for the desktop's file manager: takes the file URLs the program asks to open.
+class ReceptorUrls : public QObject {
+  Q_OBJECT
+
+ public:
+  QList<QUrl> urls;
+
+ public slots:
+  void Abrir(const QUrl& url) { urls << url; }
+};
 
 class AjustesVentanaTest : public QObject {
   Q_OBJECT
@@ -61,6 +76,8 @@ class AjustesVentanaTest : public QObject {
   // opened with its toolbar button.
   void init() {
     carpeta_ = std::make_unique<QTemporaryDir>();
+    // The job reports go to the test's folder too.
+    qputenv("XDG_DATA_HOME", carpeta_->path().toLocal8Bit());
     unidades_ = std::make_unique<TUnidadesPrueba>();
     ventana_ = std::make_unique<TFormDList>();
     // Read from and written to a folder of the test's own, not beside the test program.
@@ -79,6 +96,20 @@ class AjustesVentanaTest : public QObject {
     ventana_.reset();
     unidades_.reset();
     carpeta_.reset();
+  }
+
+  // The second page names the reports' folder and has the desktop open it, made if need be.
+  void laCarpetaDeInformesSeAbreDesdeSuPagina() {
+    Control<QTabWidget>("PageControlConfigurar")->setCurrentIndex(1);
+    const QString carpeta = carpeta_->filePath(QStringLiteral("orsanta"));
+    QVERIFY2(Control<QLabel>("LabelCarpetaInformes")->text().contains(carpeta),
+             qPrintable(Control<QLabel>("LabelCarpetaInformes")->text()));
+    ReceptorUrls receptor;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &receptor, "Abrir");
+    QTest::mouseClick(Control<QPushButton>("ButtonAbrirInformes"), Qt::LeftButton);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    QCOMPARE(receptor.urls, QList<QUrl>{QUrl::fromLocalFile(carpeta)});
+    QVERIFY(QFileInfo(carpeta).isDir());
   }
 
   void muestraLosValoresDelPrograma() {

@@ -93,14 +93,16 @@ class VentanaTest : public QObject {
     auto* panel = Control<QTabWidget>("PageControlConfigurar");
     QVERIFY(panel->isHidden());
     QCOMPARE(panel->height(), 206);
-    QCOMPARE(panel->count(), 1);
+    QCOMPARE(panel->count(), 2);
     QCOMPARE(panel->tabText(0), QStringLiteral("Configurar"));
+    QCOMPARE(panel->tabText(1), QStringLiteral("Informes"));
     QCOMPARE(Control<QGroupBox>("GroupBoxColores")->title(), QStringLiteral("Colores"));
 
     auto* editor = Control<QTableWidget>("ValueListEditorVariables");
     const QStringList claves = {"Memoria libre (Gigabytes)", "Esperar respuesta (Segundos)",
                                 "Usar camino del origen (Si/No)", "Puerto web (1..65535)",
-                                "Activar Servidor Web (Si/No)"};
+                                "Activar Servidor Web (Si/No)", "Verificar copias (Si/No)",
+                                "Manifiesto en destinos (Si/No)"};
     QCOMPARE(editor->columnCount(), 2);
     QCOMPARE(editor->rowCount(), claves.size());
     for (int fila = 0; fila < claves.size(); ++fila)
