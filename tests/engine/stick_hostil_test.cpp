@@ -38,7 +38,7 @@ std::vector<std::string> Entradas(const fs::path& carpeta) {
 }
 
 TEST(StickHostil, LinksAndFifosWhereEntriesGoFailThoseSticksAndTouchNothingOutside) {
-  Granja granja({512}, {{512}, {512}, {512}, {512}});
+  Granja granja({512}, {{512}, {512}, {512}, {512}, {512}});
   if (!granja.ok()) GTEST_SKIP() << granja.error();
   const fs::path raiz = granja.RaizOrigen();
   EscribirAzar(raiz / "a/grande.bin", (3 << 20) + 5, 1);
@@ -59,6 +59,9 @@ TEST(StickHostil, LinksAndFifosWhereEntriesGoFailThoseSticksAndTouchNothingOutsi
        platform::ERROR_CANT_RESOLVE_FILENAME},
       {[&](const fs::path& s) { ASSERT_EQ(mkfifo((s / "b.bin").c_str(), 0666), 0); },
        platform::ERROR_ACCESS_DENIED},
+      // At the checksum file's name, written last, once the copy is verified.
+      {[&](const fs::path& s) { fs::create_symlink(victima, s / "orsanta.xxh128"); },
+       platform::ERROR_CANT_RESOLVE_FILENAME},
   };
   for (size_t i = 0; i < casos.size(); ++i) casos[i].preparar(granja.RaizDestino(i));
   granja.Encolar();
@@ -72,9 +75,10 @@ TEST(StickHostil, LinksAndFifosWhereEntriesGoFailThoseSticksAndTouchNothingOutsi
   EXPECT_TRUE(fs::is_symlink(fs::path(granja.RaizDestino(0)) / "a"));
   EXPECT_TRUE(fs::is_symlink(fs::path(granja.RaizDestino(1)) / "b.bin"));
   EXPECT_TRUE(fs::is_fifo(fs::path(granja.RaizDestino(2)) / "b.bin"));
+  EXPECT_TRUE(fs::is_symlink(fs::path(granja.RaizDestino(3)) / "orsanta.xxh128"));
   EXPECT_EQ(Entradas(fuera.path()), antes);
   EXPECT_EQ(Contenido(victima), "intacto");
-  EXPECT_EQ(testing_support::CompararArboles(granja.RaizOrigen(), granja.RaizDestino(3)), "");
+  EXPECT_EQ(testing_support::CompararArboles(granja.RaizOrigen(), granja.RaizDestino(4)), "");
 }
 
 // Unmounted in the middle of a file, the stick is still the one written: nothing goes into the
