@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/OperacionesDestino.h"
 #include "engine/TComprobaciones.h"
 #include "engine/TEspera.h"
 
@@ -91,6 +92,9 @@ class TCerrarManifiesto : public TEspera {
  public:
   void ExeIO(TContextoIO& C) override;
   void OnExeIO() override { Estado->ManifiestoEscrito = true; }
+  std::uint32_t Plazo(platform::Env& env, std::uint32_t tiempo_error) const override {
+    return PlazoVaciado(env, tiempo_error);
+  }
   bool Escribe() const override { return false; }
   TComprobaciones* Estado = nullptr;
 };

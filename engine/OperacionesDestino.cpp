@@ -1,5 +1,6 @@
 #include "engine/OperacionesDestino.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "engine/NombreTemporal.h"
@@ -228,6 +229,15 @@ void TCerrarArchivoIncompleto::ExeIO(TContextoIO& C) {
     C.Sesion.Temporal.clear();
   }
   C.CP.Post(0, 0, nullptr);
+}
+
+std::uint32_t PlazoVaciado(platform::Env& env, std::uint32_t tiempo_error) {
+  constexpr std::uint64_t kHoraMs = 3600 * 1000;
+  platform::MemoryStatus memoria;
+  if (!env.GlobalMemoryStatus(&memoria)) return tiempo_error;
+  const std::uint64_t ms_por_escribir = memoria.Unwritten / 1000;  // at 1 MB/s
+  return static_cast<std::uint32_t>(
+      std::max<std::uint64_t>(tiempo_error, std::min(kHoraMs, tiempo_error + ms_por_escribir)));
 }
 
 void TSincronizar::ExeIO(TContextoIO& C) {

@@ -56,11 +56,19 @@ class TCerrarArchivoIncompleto : public TEspera {
   void ExeIO(TContextoIO& C) override;
 };
 
+// The wait for a drive's flush: the answer time, and a second more for every megabyte the machine
+// has yet to write (a slow stick given many small files may hold much of it, and its flush takes
+// as long as it takes to write), at most an hour.
+std::uint32_t PlazoVaciado(platform::Env& env, std::uint32_t tiempo_error);
+
 // The end of a job on a drive: everything written goes to the device, and only then is the
 // drive done.
 class TSincronizar : public TEspera {
  public:
   void ExeIO(TContextoIO& C) override;
+  std::uint32_t Plazo(platform::Env& env, std::uint32_t tiempo_error) const override {
+    return PlazoVaciado(env, tiempo_error);
+  }
 };
 
 // Ends an operation that failed: its packet reports the thread's last error now, instead of the

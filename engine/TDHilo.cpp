@@ -71,7 +71,7 @@ void TDHilo::Execute() {
     if (!en_error) {
       platform::CompletionPacket packet{};
       const auto inicio = std::chrono::steady_clock::now();
-      bool hecho = IOCP->Take(Entorno->TiempoError.load(), &packet);
+      bool hecho = IOCP->Take(IOLast->Plazo(*Entorno->Env, Entorno->TiempoError.load()), &packet);
       // A transfer that moved less than it had to is no success, whatever the packet says.
       const std::int64_t esperados = IOLast->BytesEsperados();
       if (hecho && esperados >= 0 && packet.Bytes < esperados) {

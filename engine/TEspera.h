@@ -69,6 +69,11 @@ class TEspera {
   virtual const THuella* HuellaCopia() const { return nullptr; }
   // False for an operation that writes nothing the drive's sync must flush (a read-back).
   virtual bool Escribe() const { return true; }
+  // How long the worker waits for this operation's packet, given the answer time the settings
+  // give a device; past it the device is taken for silent.
+  virtual std::uint32_t Plazo(platform::Env& /*env*/, std::uint32_t tiempo_error) const {
+    return tiempo_error;
+  }
   // True for a step of a read-back: the drive shows Verificando while it runs. (The manifest's
   // write writes nothing a sync must flush either, but it is no check.)
   virtual bool Comprueba() const { return false; }

@@ -17,14 +17,14 @@
 namespace platform {
 namespace {
 
-// Reads MemTotal and MemAvailable (kB) from /proc/meminfo.
+// Reads MemTotal, MemAvailable, Dirty and Writeback (kB) from /proc/meminfo.
 bool ReadMemInfo(MemoryStatus* status) {
   std::FILE* file = std::fopen("/proc/meminfo", "re");
   if (!file) {
     SetLastError(ErrorFromErrno(errno));
     return false;
   }
-  std::uint64_t total_kb = 0, available_kb = 0;
+  std::uint64_t total_kb = 0, available_kb = 0, unwritten_kb = 0;
   bool have_total = false, have_available = false;
   char line[256];
   while (std::fgets(line, sizeof line, file)) {
@@ -35,6 +35,9 @@ bool ReadMemInfo(MemoryStatus* status) {
     } else if (std::sscanf(line, "MemAvailable: %" SCNu64, &value) == 1) {
       available_kb = value;
       have_available = true;
+    } else if (std::sscanf(line, "Dirty: %" SCNu64, &value) == 1 ||
+               std::sscanf(line, "Writeback: %" SCNu64, &value) == 1) {
+      unwritten_kb += value;
     }
   }
   std::fclose(file);
@@ -44,6 +47,7 @@ bool ReadMemInfo(MemoryStatus* status) {
   }
   status->TotalPhys = total_kb * 1024;
   status->AvailPhys = std::min(available_kb, total_kb) * 1024;
+  status->Unwritten = unwritten_kb * 1024;
   status->MemoryLoad =
       static_cast<std::uint32_t>(100 * (total_kb - std::min(available_kb, total_kb)) / total_kb);
   return true;

@@ -10,9 +10,11 @@ struct MemoryStatus {
   std::uint32_t MemoryLoad = 0;  // percent of physical memory in use
   std::uint64_t TotalPhys = 0;
   std::uint64_t AvailPhys = 0;
+  // Dirty + Writeback: what the machine has yet to write to its devices (0 when not told).
+  std::uint64_t Unwritten = 0;
 };
 
-// From /proc/meminfo (MemTotal, MemAvailable). False when it cannot be read.
+// From /proc/meminfo (MemTotal, MemAvailable, Dirty, Writeback). False when it cannot be read.
 bool GlobalMemoryStatus(MemoryStatus* status);
 
 // Tests replace the reading with their own figures; an empty function restores the real one.
