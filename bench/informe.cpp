@@ -116,7 +116,8 @@ void InformarHuellas(std::ostream& out, const TManifiesto& datos,
     if (r.Herramienta != "Orsanta") continue;
     const std::size_t veces = 1 + (r.Verificar ? r.Palos.size() : 0);
     const double cpu = static_cast<double>(veces) * datos.CpuHuellas;
-    out << r.Herramienta << " hashed the data " << veces << " times (the source's read"
+    const std::string texto_veces = veces == 1 ? "once" : std::to_string(veces) + " times";
+    out << r.Herramienta << " hashed the data " << texto_veces << " (the source's read"
         << (r.Verificar ? " and each stick's read-back" : ", no read-back") << "): about "
         << Fmt("%.2f", cpu) << " CPU s at that rate, " << Fmt("%.0f", 100 * cpu / r.Cpu)
         << " % of its " << Fmt("%.2f", r.Cpu) << " CPU s\n";
