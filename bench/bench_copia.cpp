@@ -16,6 +16,7 @@
 #include "bench/copia_orsanta.h"
 #include "bench/granja_leida.h"
 #include "bench/informe.h"
+#include "bench/manifiesto_palo.h"
 #include "bench/sistema.h"
 #include "bench/verificacion.h"
 
@@ -30,6 +31,7 @@ constexpr const char* kUso = R"(usage: bench_copia [options]
   --linea-tiempo PREFIX write PREFIX-orsanta.csv and PREFIX-cp.csv, a sample every 0.5 s
   --limite S            seconds a stick may take (default 3 x physical limit + 120)
   --clientes-lentos N   Orsanta serves its status page to N clients sending a byte a second
+  --sin-verificar       Orsanta does not read the sticks back (it still writes the manifest)
 )";
 
 struct TOpciones {
@@ -40,12 +42,17 @@ struct TOpciones {
   std::string linea_tiempo;
   double limite = 0;
   int clientes_lentos = 0;
+  bool verificar = true;
 };
 
 TOpciones LeerOpciones(int argc, char** argv) {
   TOpciones o;
   for (int i = 1; i < argc; ++i) {
     const std::string opcion = argv[i];
+    if (opcion == "--sin-verificar") {
+      o.verificar = false;
+      continue;
+    }
     if (i + 1 >= argc) throw std::invalid_argument(opcion);
     const std::string valor = argv[++i];
     if (opcion == "--granja") {
@@ -91,10 +98,19 @@ std::string EstadoMaquina() {
   return texto.str();
 }
 
-// Verifies every stick's copy; the problems become the result's failures.
+// Verifies every stick's copy, and the manifest the tool left there; the problems become the
+// result's failures.
 void VerificarPalos(const TCorrida& c, const TManifiesto& datos, TResultado& r) {
   PorPalo(c, [&](std::size_t i) {
-    const auto problemas = Verificar(datos, c.Granja.Palos[i].Montaje);
+    const std::string& montaje = c.Granja.Palos[i].Montaje;
+    std::vector<std::string> problemas;
+    if (r.Manifiesto) {
+      problemas = Verificar(datos, montaje, {NombreManifiesto()});
+      const auto del_manifiesto = VerificarManifiesto(datos, montaje);
+      problemas.insert(problemas.end(), del_manifiesto.begin(), del_manifiesto.end());
+    } else {
+      problemas = Verificar(datos, montaje);
+    }
     if (problemas.empty()) return;
     std::string texto = "verification:";
     for (const auto& p : problemas) texto += "\n    " + p;
@@ -136,7 +152,7 @@ int main(int argc, char** argv) {
     std::vector<TResultado> resultados;
     if (o.solo != "cp") {
       if (!o.linea_tiempo.empty()) c.Csv = o.linea_tiempo + "-orsanta.csv";
-      resultados.push_back(CopiarConOrsanta(c, o.memoria, o.clientes_lentos));
+      resultados.push_back(CopiarConOrsanta(c, o.memoria, o.clientes_lentos, o.verificar));
       VerificarPalos(c, datos, resultados.back());
     }
     if (o.solo != "orsanta") {

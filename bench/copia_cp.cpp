@@ -68,21 +68,21 @@ TResultado CopiarConCp(const TCorrida& c) {
   TResultado r;
   r.Herramienta = "cp -a";
   r.Palos.resize(c.Granja.Palos.size());
-  const std::vector<TContadores> base = PrepararPalos(c);
+  const TInicio inicio = PrepararPalos(c);
 
   std::vector<std::int64_t> residentes(c.Granja.Palos.size());
   const double cpu0 = SegundosCpu(RUSAGE_CHILDREN);
   const double t0 = Ahora();
   {
-    TMuestreo muestreo(c.Medidor, t0, base, nullptr, c.Csv);
+    TMuestreo muestreo(c.Medidor, t0, inicio.Palos, nullptr, c.Csv);
     PorPalo(c, [&](std::size_t i) {
       residentes[i] = Cp(c.Rutas, c.Granja.Palos[i].Montaje);
-      TerminarPalo(c.Medidor, c.Granja, i, base[i], t0, r.Palos[i]);
+      TerminarPalo(c.Medidor, c.Granja, i, inicio.Palos[i], t0, r.Palos[i]);
     }, r);
     r.Cpu = SegundosCpu(RUSAGE_CHILDREN) - cpu0;
     r.PicoResidente = *std::max_element(residentes.begin(), residentes.end());
     muestreo.Terminar(r);
   }
-  CerrarPalos(c, base, r);
+  CerrarPalos(c, inicio, r);
   return r;
 }

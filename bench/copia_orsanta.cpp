@@ -27,7 +27,8 @@ constexpr auto kSondeo = std::chrono::milliseconds(5);
 constexpr double kReposoConfirmado = 1.0;  // s every worker must stay idle after the run
 constexpr double kEsperaFinal = 60.0;      // s allowed for that, and for the threads to end
 
-// Done as its row says it: every record written and the stick synced.
+// Done as its row says it: every record written and the stick synced (and read back, when that
+// is on).
 bool Terminado(const TDHilo& hilo) { return hilo.GetEstado() == TEstado::Terminado; }
 
 // A folder of its own for the settings file, so that the user's settings stay untouched.
@@ -93,11 +94,12 @@ bool ConfirmarReposo(const TDHilo& origen, const std::vector<std::shared_ptr<TDH
 
 }  // namespace
 
-TResultado CopiarConOrsanta(const TCorrida& c, const TMemoria& memoria, int clientes_lentos) {
+TResultado CopiarConOrsanta(const TCorrida& c, const TMemoria& memoria, int clientes_lentos,
+                            bool verificar) {
   TResultado r;
   r.Herramienta = "Orsanta";
   r.Palos.resize(c.Granja.Palos.size());
-  const std::vector<TContadores> base = PrepararPalos(c);
+  const TInicio inicio = PrepararPalos(c);
 
   TCarpetaAjustes ajustes;
   testing_support::VistaSimple vista;
@@ -107,6 +109,9 @@ TResultado CopiarConOrsanta(const TCorrida& c, const TMemoria& memoria, int clie
   const std::vector<std::shared_ptr<TDHilo>> hilos = programa.DList;
   const std::vector<std::shared_ptr<TDHilo>> palos = BuscarPalos(programa, c.Granja);
   Seleccionar(vista, programa, palos);
+  programa.Entorno->Verificar = verificar;
+  r.Verificar = verificar;
+  r.Manifiesto = programa.Entorno->Manifiesto.load();
 
   std::optional<TPresupuestoFijo> presupuesto_fijo;
   if (memoria.presupuesto >= 0) {
@@ -124,28 +129,32 @@ TResultado CopiarConOrsanta(const TCorrida& c, const TMemoria& memoria, int clie
   auto cpu_ajuste = [&presupuesto_fijo] {
     return presupuesto_fijo ? presupuesto_fijo->SegundosCpu() : 0.0;
   };
-  // When the source and each stick's worker first start writing, from their state events.
+  // From the workers' state events: when the source and each stick first start writing, and
+  // when each stick, written and synced, first turns to its read-back (or its manifest).
   std::vector<std::atomic<double>> primera(palos.size());
+  std::vector<std::atomic<double>> escrito(palos.size());
   for (auto& t : primera) t = -1;
+  for (auto& t : escrito) t = -1;
   std::atomic<double> origen_empieza{-1};
   const int suscripcion = programa.Entorno->Eventos.Suscribir([&](const TEventoEstado& e) {
-    if (e.Ahora != TEstado::Escribiendo) return;
+    if (e.Ahora != TEstado::Escribiendo && e.Ahora != TEstado::Verificando) return;
     double sin_marca = -1;
     for (std::size_t i = 0; i < palos.size(); ++i) {
       if (e.Hilo == palos[i].get()) {
-        primera[i].compare_exchange_strong(sin_marca, Ahora());
+        auto& marca = e.Ahora == TEstado::Escribiendo ? primera[i] : escrito[i];
+        marca.compare_exchange_strong(sin_marca, Ahora());
         return;
       }
     }
     // Only the source works besides the sticks.
-    origen_empieza.compare_exchange_strong(sin_marca, Ahora());
+    if (e.Ahora == TEstado::Escribiendo) origen_empieza.compare_exchange_strong(sin_marca, Ahora());
   });
   TInundacion inundacion(programa, clientes_lentos);
   r.ClientesLentos = clientes_lentos;
   const double cpu0 = SegundosCpu(RUSAGE_SELF) - cpu_ajuste();
   const double t0 = Ahora();
   {
-    TMuestreo muestreo(c.Medidor, t0, base,
+    TMuestreo muestreo(c.Medidor, t0, inicio.Palos,
                        [&palos](std::size_t i) { return palos[i]->GetDPos(); }, c.Csv);
     programa.WMDropFiles(c.Rutas);
     r.Arrastre = Ahora() - t0;
@@ -156,7 +165,10 @@ TResultado CopiarConOrsanta(const TCorrida& c, const TMemoria& memoria, int clie
         if (Ahora() - t0 > c.Limite) throw std::runtime_error("not done in time");
         std::this_thread::sleep_for(kSondeo);
       }
-      TerminarPalo(c.Medidor, c.Granja, i, base[i], t0, r.Palos[i]);
+      TerminarPalo(c.Medidor, c.Granja, i, inicio.Palos[i], t0, r.Palos[i]);
+      if (verificar && !hilo.GetInstantanea().Comprobacion.Verificado) {
+        throw std::runtime_error("done without being verified");
+      }
     }, r);
     muestreo.Terminar(r);
     inundacion.Parar();
@@ -167,6 +179,9 @@ TResultado CopiarConOrsanta(const TCorrida& c, const TMemoria& memoria, int clie
     r.PicoResidente = PicoResidente();
   }
   programa.Entorno->Eventos.Cancelar(suscripcion);
+  for (std::size_t i = 0; i < palos.size(); ++i) {
+    if (escrito[i].load() >= 0) r.Palos[i].Escrito = escrito[i].load() - t0;
+  }
   for (const auto& t : primera) {
     if (t.load() < 0) continue;
     r.PrimeraEscrituraArrastre = std::max(r.PrimeraEscrituraArrastre, t.load() - t0);
@@ -179,7 +194,7 @@ TResultado CopiarConOrsanta(const TCorrida& c, const TMemoria& memoria, int clie
   } else if (r.Fallos.empty() && !ConfirmarReposo(*programa.OCopia, palos)) {
     r.Fallos.push_back("workers still busy after every stick was reported done");
   }
-  CerrarPalos(c, base, r);
+  CerrarPalos(c, inicio, r);
 
   programa.FormDestroy();
   const double limite = Ahora() + kEsperaFinal;

@@ -1,7 +1,7 @@
 // The copy driven the way a user drives Orsanta, without widgets: start-up over the real mount
 // table, the sticks' rows selected by label, one drop of the entries from the source, and each
-// stick done when its worker says so (written and synced), then synced once more by the
-// benchmark.
+// stick done when its worker says so (written, synced and, with the read-back on, read back and
+// matched), then synced once more by the benchmark.
 #pragma once
 
 #include <cstdint>
@@ -18,5 +18,6 @@ struct TMemoria {
 };
 
 // `clientes_lentos`: that many clients trickle requests to the status page throughout (none: the
-// page is not served).
-TResultado CopiarConOrsanta(const TCorrida& c, const TMemoria& memoria, int clientes_lentos);
+// page is not served). `verificar`: the read-back's setting for the run.
+TResultado CopiarConOrsanta(const TCorrida& c, const TMemoria& memoria, int clientes_lentos,
+                            bool verificar);

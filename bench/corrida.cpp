@@ -7,15 +7,18 @@
 
 #include "bench/sistema.h"
 
-std::vector<TContadores> PrepararPalos(const TCorrida& c) {
+TInicio PrepararPalos(const TCorrida& c) {
   for (const auto& palo : c.Granja.Palos) {
     VaciarVolumen(palo.Montaje);
     SincronizarVolumen(palo.Montaje);
   }
   VaciarCache();
-  std::vector<TContadores> base;
-  for (std::size_t i = 0; i < c.Granja.Palos.size(); ++i) base.push_back(c.Medidor.Leer(i));
-  return base;
+  TInicio inicio;
+  for (std::size_t i = 0; i < c.Granja.Palos.size(); ++i) {
+    inicio.Palos.push_back(c.Medidor.Leer(i));
+  }
+  inicio.LeidosOrigen = c.Medidor.LeidosOrigen();
+  return inicio;
 }
 
 void PorPalo(const TCorrida& c, const std::function<void(std::size_t)>& trabajo, TResultado& r) {
@@ -37,11 +40,12 @@ void PorPalo(const TCorrida& c, const std::function<void(std::size_t)>& trabajo,
   for (auto& hilo : hilos) hilo.join();
 }
 
-void CerrarPalos(const TCorrida& c, const std::vector<TContadores>& base, TResultado& r) {
+void CerrarPalos(const TCorrida& c, const TInicio& inicio, TResultado& r) {
   r.Segundos = 0;
   for (std::size_t i = 0; i < c.Granja.Palos.size(); ++i) {
     SincronizarVolumen(c.Granja.Palos[i].Montaje);
-    r.Palos[i].AlFinal = Diferencia(c.Medidor.Leer(i), base[i]);
+    r.Palos[i].AlFinal = Diferencia(c.Medidor.Leer(i), inicio.Palos[i]);
     r.Segundos = std::max(r.Segundos, r.Palos[i].Sincronizado);
   }
+  r.LeidosOrigen = c.Medidor.LeidosOrigen() - inicio.LeidosOrigen;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -18,14 +19,21 @@ struct TCorrida {
   std::string Csv;                 // the timeline's file; empty: none
 };
 
+// The counters when a run starts.
+struct TInicio {
+  std::vector<TContadores> Palos;
+  std::int64_t LeidosOrigen = 0;  // bytes the source's device had read
+};
+
 // Every stick emptied and synced and the page cache dropped, so that each run starts alike.
-// Returns each stick's counters then.
-std::vector<TContadores> PrepararPalos(const TCorrida& c);
+// Returns the counters then.
+TInicio PrepararPalos(const TCorrida& c);
 
 // Runs `trabajo(i)` for every stick i on a thread of its own and waits for all of them; what a
 // thread throws becomes a line of r.Fallos, and the threads' CPU time goes to r.CpuArnes.
 void PorPalo(const TCorrida& c, const std::function<void(std::size_t)>& trabajo, TResultado& r);
 
-// Each stick synced once more and what is on it since `base` kept in AlFinal; r.Segundos becomes
-// the time of the last stick's own sync.
-void CerrarPalos(const TCorrida& c, const std::vector<TContadores>& base, TResultado& r);
+// Each stick synced once more and what is on it since the start kept in AlFinal, and what the
+// source's device read since then in r.LeidosOrigen; r.Segundos becomes the time of the last
+// stick's own sync.
+void CerrarPalos(const TCorrida& c, const TInicio& inicio, TResultado& r);

@@ -8,6 +8,8 @@
 #   f  4 sticks at 20 MB/s, the tiny files alone (20,000 of 1 to 8 KiB)
 #   g  1 stick at 20 MB/s, the tiny files alone
 #   w  as a, with the status page served to 500 clients that send a byte a second
+#   v  as a, with the sticks read at 40 MB/s: the copy read back
+#      (timed until every stick is verified, against bytes / write rate + bytes / read rate)
 #
 #   escenarios.sh [--escala S] [--salida DIR] [SCENARIO...]   (default: a to e, in order)
 #
@@ -69,7 +71,7 @@ while [ $# -gt 0 ]; do
   case $1 in
     --escala) escala=$2; shift 2 ;;
     --salida) salida=$2; shift 2 ;;
-    [a-gw]) escenarios+=("$1"); shift ;;
+    [a-gvw]) escenarios+=("$1"); shift ;;
     *) uso ;;
   esac
 done
@@ -88,5 +90,6 @@ for e in "${escenarios[@]}"; do
     f) correr f "--palos 4 --mbps 20" "--partes diminutos" "--presupuesto 1024" ;;
     g) correr g "--palos 1 --mbps 20" "--partes diminutos" "--presupuesto 1024" ;;
     w) correr w "--palos 4 --mbps 20 --sector4k 4" "" "--presupuesto 1024 --clientes-lentos 500" ;;
+    v) correr v "--palos 4 --mbps 20 --sector4k 4 --lectura-mbps 40" "" "--presupuesto 1024" ;;
   esac
 done

@@ -3,12 +3,13 @@
 # the blkio controller like USB sticks, and a source volume.
 #
 #   granja.sh up [--palos N] [--mbps R] [--mbps-palo I=R]... [--sector4k I[,J...]|all]
-#                [--origen-mbps R] [--talla-palo GiB] [--talla-origen GiB]
+#                [--lectura-mbps R] [--origen-mbps R] [--talla-palo GiB] [--talla-origen GiB]
 #   granja.sh down
 #
 # Rates are decimal MB/s (10^6 bytes per second), as sticks are rated; 0 means not throttled.
-# --origen-mbps throttles the source's reads. The farm lives in $GRANJA_DIR (default
-# /tmp/bench-granja); its file "granja" describes it, one volume per line:
+# --lectura-mbps throttles every stick's reads (a copy's read-back), --origen-mbps the source's.
+# The farm lives in $GRANJA_DIR (default /tmp/bench-granja); its file "granja" describes it, one
+# volume per line:
 #   origen|palo LABEL MOUNT_POINT DEVICE MAJ:MIN WRITE_BPS READ_BPS SECTOR_SIZE DEBUGFS
 # Every resource is journalled in "recursos" as it is made, so that "down" undoes exactly what
 # exists, also after a failed or interrupted "up".
@@ -73,7 +74,7 @@ volumen() {
 }
 
 up() {
-  local palos=2 mbps=20 origen_mbps=0 talla_palo=4 talla_origen=3 sector4k=""
+  local palos=2 mbps=20 lectura_mbps=0 origen_mbps=0 talla_palo=4 talla_origen=3 sector4k=""
   declare -A mbps_palo=()
   while [ $# -gt 0 ]; do
     case $1 in
@@ -81,6 +82,7 @@ up() {
       --mbps) mbps=$2 ;;
       --mbps-palo) mbps_palo[${2%%=*}]=${2#*=} ;;
       --sector4k) sector4k=$2 ;;
+      --lectura-mbps) lectura_mbps=$2 ;;
       --origen-mbps) origen_mbps=$2 ;;
       --talla-palo) talla_palo=$2 ;;
       --talla-origen) talla_origen=$2 ;;
@@ -113,6 +115,7 @@ up() {
   echo "origen BENCH_ORIGEN $campos 0 $leer 512 $debugfs" >"$DIR/granja.tmp"
 
   local i label sector escribir
+  leer=$(bps "$lectura_mbps")
   for ((i = 1; i <= palos; i++)); do
     label=$(printf 'BENCH_P%02d' "$i")
     sector=512
@@ -122,7 +125,8 @@ up() {
     majmin=${campos##* }
     escribir=$(bps "${mbps_palo[$i]:-$mbps}")
     limitar blkio.throttle.write_bps_device "$majmin" "$escribir"
-    echo "palo $label $campos $escribir 0 $sector $debugfs" >>"$DIR/granja.tmp"
+    limitar blkio.throttle.read_bps_device "$majmin" "$leer"
+    echo "palo $label $campos $escribir $leer $sector $debugfs" >>"$DIR/granja.tmp"
   done
   mv "$DIR/granja.tmp" "$DIR/granja"
   trap - ERR INT TERM

@@ -26,9 +26,28 @@ double LimitePalo(const TGranja& g, const TVolumen& palo, std::int64_t bytes) {
   return static_cast<double>(bytes) / static_cast<double>(bps);
 }
 
+// A stick's limit for a verified copy: the copy's physical limit, then one read of the copy at the
+// stick's read rate (the read-back starts only once the stick is synced); 0 when the stick's reads
+// are not throttled, so that no limit can be given.
+double LimiteVerificado(const TGranja& g, const TVolumen& palo, std::int64_t bytes) {
+  if (palo.BpsLectura <= 0) return 0;
+  return LimitePalo(g, palo, bytes) +
+         static_cast<double>(bytes) / static_cast<double>(palo.BpsLectura);
+}
+
 double Hecho(const TResultado& r) {
   double t = 0;
   for (const auto& p : r.Palos) t = std::max(t, p.Hecho);
+  return t;
+}
+
+// The last stick's time until written and synced; -1 when not measured for every stick.
+double Escrito(const TResultado& r) {
+  double t = 0;
+  for (const auto& p : r.Palos) {
+    if (p.Escrito < 0) return -1;
+    t = std::max(t, p.Escrito);
+  }
   return t;
 }
 
@@ -82,6 +101,29 @@ class TTabla {
 
 std::string Veredicto(bool cumple) { return cumple ? " ok" : " MISSED"; }
 
+// What the fingerprints cost: the hashing alone, measured in memory while the data set was
+// inventoried, and what the Orsanta run's hashing comes to at that rate (the source's read
+// hashes the data once, and each stick's read-back once more).
+void InformarHuellas(std::ostream& out, const TManifiesto& datos,
+                     const std::vector<TResultado>& rs) {
+  if (datos.CpuHuellas <= 0) return;
+  const double bytes = static_cast<double>(datos.Bytes);
+  out << "\nhashing alone (XXH3-128 of the engine's fingerprint, the data set from memory, 1 MiB "
+         "at a time, one core): "
+      << Fmt("%.3f", datos.CpuHuellas) << " CPU s for " << Fmt("%.1f", bytes / 1e6) << " MB, "
+      << Fmt("%.2f", bytes / datos.CpuHuellas / 1e9) << " GB/s\n";
+  for (const auto& r : rs) {
+    if (r.Herramienta != "Orsanta") continue;
+    const std::size_t veces = 1 + (r.Verificar ? r.Palos.size() : 0);
+    const double cpu = static_cast<double>(veces) * datos.CpuHuellas;
+    const std::string texto_veces = veces == 1 ? "once" : std::to_string(veces) + " times";
+    out << r.Herramienta << " hashed the data " << texto_veces << " (the source's read"
+        << (r.Verificar ? " and each stick's read-back" : ", no read-back") << "): about "
+        << Fmt("%.2f", cpu) << " CPU s at that rate, " << Fmt("%.0f", 100 * cpu / r.Cpu)
+        << " % of its " << Fmt("%.2f", r.Cpu) << " CPU s\n";
+  }
+}
+
 }  // namespace
 
 void Informar(std::ostream& out, const TGranja& g, const TManifiesto& datos,
@@ -90,12 +132,29 @@ void Informar(std::ostream& out, const TGranja& g, const TManifiesto& datos,
   double limite = 0;
   out << "farm: source " << g.Origen.Label << " (reads " << Mbps(g.Origen.BpsLectura) << "), "
       << n << " sticks:";
+  double limite_verificado = 0;
+  bool lecturas_limitadas = true;
   for (const auto& palo : g.Palos) {
-    out << ' ' << palo.Label << " (" << Mbps(palo.BpsEscritura) << ", " << palo.Sector << " B)";
+    out << ' ' << palo.Label << " (" << Mbps(palo.BpsEscritura);
+    if (palo.BpsLectura > 0) out << ", reads " << Mbps(palo.BpsLectura);
+    out << ", " << palo.Sector << " B)";
     limite = std::max(limite, LimitePalo(g, palo, datos.Bytes));
+    limite_verificado = std::max(limite_verificado, LimiteVerificado(g, palo, datos.Bytes));
+    lecturas_limitadas = lecturas_limitadas && palo.BpsLectura > 0;
   }
+  if (!lecturas_limitadas) limite_verificado = 0;
   out << "\ndata: " << datos.Bytes << " bytes in " << datos.Archivos << " files and "
-      << datos.Carpetas << " folders; physical limit " << Fmt("%.2f", limite) << " s\n";
+      << datos.Carpetas << " folders; physical limit " << Fmt("%.2f", limite) << " s";
+  if (limite_verificado > 0) {
+    out << ", verified (bytes / write rate + bytes / read rate) "
+        << Fmt("%.2f", limite_verificado) << " s";
+  }
+  out << '\n';
+  for (const auto& r : rs) {
+    if (r.Herramienta != "Orsanta") continue;
+    out << r.Herramienta << ": read-back " << (r.Verificar ? "on" : "off") << ", manifest "
+        << (r.Manifiesto ? "on" : "off") << '\n';
+  }
   for (const auto& r : rs) {
     if (r.MemoriaLibre < 0) continue;
     out << r.Herramienta << ": MemoriaLibre " << Fmt("%.0f", r.MemoriaLibre / kMiB)
@@ -117,9 +176,26 @@ void Informar(std::ostream& out, const TGranja& g, const TManifiesto& datos,
   };
   TTabla t(out, rs);
   t.Fila("wall time until synced, s", [](const TResultado& r) { return Fmt("%.2f", r.Segundos); });
+  // With the read-back on, the copy's target applies to the time until written and synced.
   t.Fila("  / physical limit", [&](const TResultado& r) {
+    if (r.Verificar) return Fmt("%.3f", r.Segundos / limite);
     return Fmt("%.3f", r.Segundos / limite) + objetivo(r, "", r.Segundos / limite <= 1.03);
+  }, "<= 1.03 (a, b; read-back off)");
+  t.Fila("last stick written and synced, s", [](const TResultado& r) {
+    return Escrito(r) >= 0 ? Fmt("%.2f", Escrito(r)) : std::string("-");
+  }, "(Orsanta: turned to its read-back)");
+  t.Fila("  / physical limit", [&](const TResultado& r) {
+    if (Escrito(r) < 0) return std::string("-");
+    return Fmt("%.3f", Escrito(r) / limite) + objetivo(r, "", Escrito(r) / limite <= 1.03);
   }, "<= 1.03 (a, b)");
+  t.Fila("last stick verified, s", [](const TResultado& r) {
+    return r.Verificar ? Fmt("%.2f", Hecho(r)) : std::string("-");
+  });
+  t.Fila("  / (bytes/write + bytes/read)", [&](const TResultado& r) {
+    if (!r.Verificar || limite_verificado <= 0) return std::string("-");
+    const double cociente = Hecho(r) / limite_verificado;
+    return Fmt("%.3f", cociente) + objetivo(r, "", cociente <= 1.05);
+  }, "<= 1.05 (v; slowest stick's limit)");
   t.Fila("drop (scan and queueing), s", [](const TResultado& r) {
     return r.Arrastre > 0 ? Fmt("%.2f", r.Arrastre) : std::string("-");
   });
@@ -146,6 +222,14 @@ void Informar(std::ostream& out, const TGranja& g, const TManifiesto& datos,
     for (const auto& p : r.Palos) total += p.AlFinal.Escritos;
     return Fmt("%.1f", total / 1e6 / static_cast<double>(r.Palos.size()));
   }, Fmt("(data %.1f)", datos.Bytes / 1e6));
+  t.Fila("device reads per stick, MB", [&](const TResultado& r) {
+    double total = 0;
+    for (const auto& p : r.Palos) total += p.AlFinal.Leidos;
+    return Fmt("%.1f", total / 1e6 / static_cast<double>(r.Palos.size()));
+  }, "(Orsanta: the read-back)");
+  t.Fila("source device reads / data", [&](const TResultado& r) {
+    return Fmt("%.3f", static_cast<double>(r.LeidosOrigen) / static_cast<double>(datos.Bytes));
+  }, "(1: the source read once)");
   t.Fila("peak Dirty+Writeback, MiB", [](const TResultado& r) {
     return Fmt("%.0f", r.PicoSucios / kMiB) + Fmt(" (%.0f)", r.SuciosInicio / kMiB);
   }, "(at the start)");
@@ -176,27 +260,40 @@ void Informar(std::ostream& out, const TGranja& g, const TManifiesto& datos,
   if (rs.size() == 2) {
     const double cociente = rs[0].Segundos / rs[1].Segundos;
     out << rs[0].Herramienta << " / " << rs[1].Herramienta << ": " << Fmt("%.3f", cociente)
-        << "  (target <= 1.02 in a, b; <= 1 in d, e)\n";
+        << "  (target <= 1.02 in a, b; <= 1 in d, e; read-back off)\n";
+    if (rs[0].Verificar && Escrito(rs[0]) >= 0) {
+      out << rs[0].Herramienta << " written and synced / " << rs[1].Herramienta << ": "
+          << Fmt("%.3f", Escrito(rs[0]) / rs[1].Segundos) << "  (" << rs[1].Herramienta
+          << " reads nothing back)\n";
+    }
   }
+  InformarHuellas(out, datos, rs);
 
-  out << "\nper stick (s; ratio = synced / own physical limit)\n";
+  out << "\nper stick (s; written = Orsanta written and synced; ratio = synced / own physical "
+         "limit; v.ratio = done / own verified limit, with the read-back on)\n";
   char texto[160];
-  std::snprintf(texto, sizeof texto, "%-10s %8s %8s", "stick", "MB/s", "limit");
+  std::snprintf(texto, sizeof texto, "%-10s %8s %8s %8s", "stick", "MB/s", "limit", "verified");
   out << texto;
   for (const auto& r : rs) {
-    std::snprintf(texto, sizeof texto, "  | %-7.7s %8s %8s %6s", r.Herramienta.c_str(), "done",
-                  "synced", "ratio");
+    std::snprintf(texto, sizeof texto, "  | %-7.7s %8s %8s %8s %6s %7s", r.Herramienta.c_str(),
+                  "written", "done", "synced", "ratio", "v.ratio");
     out << texto;
   }
   out << '\n';
   for (std::size_t i = 0; i < n; ++i) {
     const double propio = LimitePalo(g, g.Palos[i], datos.Bytes);
-    std::snprintf(texto, sizeof texto, "%-10s %8.1f %8.2f", g.Palos[i].Label.c_str(),
-                  g.Palos[i].BpsEscritura / 1e6, propio);
+    const double verificado = LimiteVerificado(g, g.Palos[i], datos.Bytes);
+    std::snprintf(texto, sizeof texto, "%-10s %8.1f %8.2f %8s", g.Palos[i].Label.c_str(),
+                  g.Palos[i].BpsEscritura / 1e6, propio,
+                  verificado > 0 ? Fmt("%.2f", verificado).c_str() : "-");
     out << texto;
     for (const auto& r : rs) {
-      std::snprintf(texto, sizeof texto, "  | %7s %8.2f %8.2f %6.3f", "", r.Palos[i].Hecho,
-                    r.Palos[i].Sincronizado, r.Palos[i].Sincronizado / propio);
+      const TFinPalo& p = r.Palos[i];
+      std::snprintf(texto, sizeof texto, "  | %7s %8s %8.2f %8.2f %6.3f %7s", "",
+                    p.Escrito >= 0 ? Fmt("%.2f", p.Escrito).c_str() : "-", p.Hecho,
+                    p.Sincronizado, p.Sincronizado / propio,
+                    r.Verificar && verificado > 0 ? Fmt("%.3f", p.Hecho / verificado).c_str()
+                                                  : "-");
       out << texto;
     }
     out << '\n';

@@ -12,13 +12,19 @@
 
 namespace {
 
-// Sectors written: the 7th field of a block device's stat file, always in 512-byte units.
-std::int64_t BytesEscritos(const std::string& majmin) {
+struct TSectores {
+  std::int64_t Leidos = 0;
+  std::int64_t Escritos = 0;
+};
+
+// Sectors read and written: the 3rd and 7th fields of a block device's stat file, always in
+// 512-byte units.
+TSectores Sectores(const std::string& majmin) {
   std::ifstream archivo("/sys/dev/block/" + majmin + "/stat");
   std::int64_t campo[7] = {};
   for (auto& c : campo) archivo >> c;
   if (!archivo) throw std::runtime_error("cannot read the stat file of block device " + majmin);
-  return campo[6] * 512;
+  return {campo[2], campo[6]};
 }
 
 std::int64_t BytesUsados(const std::string& montaje) {
@@ -48,7 +54,7 @@ std::int64_t SuciosBdi(const std::string& ruta) {
 
 }  // namespace
 
-TMedidor::TMedidor(const TGranja& granja) : palos_(granja.Palos) {
+TMedidor::TMedidor(const TGranja& granja) : palos_(granja.Palos), origen_(granja.Origen.MajMin) {
   estadisticas_bdi_.push_back(granja.Origen.DebugFs + "/bdi/" + granja.Origen.MajMin + "/stats");
   for (const auto& palo : palos_) {
     estadisticas_bdi_.push_back(palo.DebugFs + "/bdi/" + palo.MajMin + "/stats");
@@ -56,8 +62,11 @@ TMedidor::TMedidor(const TGranja& granja) : palos_(granja.Palos) {
 }
 
 TContadores TMedidor::Leer(std::size_t palo) const {
-  return {BytesEscritos(palos_.at(palo).MajMin), BytesUsados(palos_.at(palo).Montaje)};
+  const TSectores s = Sectores(palos_.at(palo).MajMin);
+  return {s.Escritos * 512, s.Leidos * 512, BytesUsados(palos_.at(palo).Montaje)};
 }
+
+std::int64_t TMedidor::LeidosOrigen() const { return Sectores(origen_).Leidos * 512; }
 
 std::int64_t TMedidor::SuciosSistema() const { return Meminfo("Dirty") + Meminfo("Writeback"); }
 
@@ -72,5 +81,5 @@ std::int64_t TMedidor::SuciosGranja() const {
 }
 
 TContadores Diferencia(const TContadores& a, const TContadores& b) {
-  return {a.Escritos - b.Escritos, a.Usados - b.Usados};
+  return {a.Escritos - b.Escritos, a.Leidos - b.Leidos, a.Usados - b.Usados};
 }

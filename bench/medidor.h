@@ -9,6 +9,7 @@
 
 struct TContadores {
   std::int64_t Escritos = 0;  // bytes the block device completed writing (data and metadata)
+  std::int64_t Leidos = 0;    // bytes the block device completed reading
   std::int64_t Usados = 0;    // statvfs: used blocks times block size
 };
 
@@ -19,6 +20,8 @@ class TMedidor {
   std::size_t Palos() const { return palos_.size(); }
   // Any thread.
   TContadores Leer(std::size_t palo) const;
+  // Bytes the source's block device completed reading since it was made.
+  std::int64_t LeidosOrigen() const;
   // Dirty + Writeback of /proc/meminfo, bytes: the whole machine's.
   std::int64_t SuciosSistema() const;
   // Dirty and writeback pages of the farm's own volumes (source and sticks), bytes; -1 when the
@@ -27,6 +30,7 @@ class TMedidor {
 
  private:
   std::vector<TVolumen> palos_;
+  std::string origen_;  // the source's MAJ:MIN
   std::vector<std::string> estadisticas_bdi_;
 };
 

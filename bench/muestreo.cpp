@@ -21,8 +21,11 @@ TMuestreo::TMuestreo(const TMedidor& medidor, double t0, std::vector<TContadores
       csv_ << ",dev_written_MB_" << i + 1 << ",statvfs_used_MB_" << i + 1;
       if (progreso_) csv_ << ",reported_MB_" << i + 1;
     }
+    csv_ << ",source_read_MB";
+    for (std::size_t i = 0; i < medidor_.Palos(); ++i) csv_ << ",dev_read_MB_" << i + 1;
     csv_ << '\n';
   }
+  leidos_origen_ = medidor_.LeidosOrigen();
   sucios_inicio_ = pico_sucios_ = medidor_.SuciosSistema();
   pico_granja_ = medidor_.SuciosGranja();
   hilo_ = std::thread([this] { Bucle(); });
@@ -64,10 +67,13 @@ void TMuestreo::Muestrear() {
   constexpr double kMiB = 1 << 20;
   csv_ << Ahora() - t0_ << ',' << Meminfo("MemAvailable") / kMiB << ',' << Residente() / kMiB
        << ',' << sucios / kMiB << ',' << granja / kMiB;
+  std::vector<TContadores> palos;
   for (std::size_t i = 0; i < medidor_.Palos(); ++i) {
-    const TContadores c = Diferencia(medidor_.Leer(i), base_[i]);
-    csv_ << ',' << c.Escritos / 1e6 << ',' << c.Usados / 1e6;
+    palos.push_back(Diferencia(medidor_.Leer(i), base_[i]));
+    csv_ << ',' << palos.back().Escritos / 1e6 << ',' << palos.back().Usados / 1e6;
     if (progreso_) csv_ << ',' << progreso_(i) / 1e6;
   }
+  csv_ << ',' << (medidor_.LeidosOrigen() - leidos_origen_) / 1e6;
+  for (const TContadores& c : palos) csv_ << ',' << c.Leidos / 1e6;
   csv_ << '\n';
 }

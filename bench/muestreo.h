@@ -40,6 +40,7 @@ class TMuestreo {
   const std::function<std::int64_t(std::size_t)> progreso_;
   std::ofstream csv_;
   std::int64_t sucios_inicio_ = 0;
+  std::int64_t leidos_origen_ = 0;  // the source's device reads at the start
   std::int64_t pico_sucios_ = 0;  // written by the sampling thread until Parar()
   std::int64_t pico_granja_ = 0;  // written by the sampling thread until Parar()
   std::mutex mutex_;

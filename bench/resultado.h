@@ -8,6 +8,9 @@
 #include "bench/medidor.h"
 
 struct TFinPalo {
+  // Orsanta: s from the start until the engine had written and synced the stick and turned to
+  // reading it back (or to its manifest); -1 when not seen.
+  double Escrito = -1;
   double Hecho = 0;         // s from the start until the tool reported the stick done
   double Sincronizado = 0;  // s from the start until the stick's syncfs returned
   TContadores AlHecho;      // on the stick when it was reported done (since the start)
@@ -24,6 +27,11 @@ struct TResultado {
   double PrimeraEscritura = -1;
   double PrimeraEscrituraArrastre = -1;
   std::vector<TFinPalo> Palos;
+  // Orsanta: whether each stick was read back before it was called done, and whether each got
+  // the manifest at its root.
+  bool Verificar = false;
+  bool Manifiesto = false;
+  std::int64_t LeidosOrigen = 0;      // bytes the source's device read during the run
   std::int64_t SuciosInicio = 0;      // Dirty + Writeback at the start
   std::int64_t PicoSucios = 0;        // peak Dirty + Writeback of the machine
   std::int64_t PicoSuciosGranja = 0;  // peak dirty pages of the farm's volumes; -1: unknown

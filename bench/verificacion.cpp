@@ -4,9 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
+
+#include "bench/sistema.h"
 
 namespace fs = std::filesystem;
 
@@ -38,9 +41,23 @@ std::size_t LeerLleno(int fd, char* buf, const fs::path& ruta) {
   return leidos;
 }
 
-// A fast non-cryptographic digest of the file's bytes and length. The pages read are dropped
-// from the cache again, so that checking leaves memory as it was.
-std::uint64_t Resumir(const fs::path& ruta) {
+// The engine's fingerprint of a file fed block by block from memory, the CPU of the hashing alone
+// counted apart from the reading.
+struct THuellaMedida {
+  TCalculoHuella Calculo;
+  double Cpu = 0;
+
+  void Agregar(const char* datos, std::size_t bytes) {
+    const double antes = SegundosCpuHilo();
+    Calculo.Agregar(datos, bytes);
+    Cpu += SegundosCpuHilo() - antes;
+  }
+};
+
+// A fast non-cryptographic digest of the file's bytes and length, its blocks also fed to
+// `huella` when given. The pages read are dropped from the cache again, so that checking leaves
+// memory as it was.
+std::uint64_t Resumir(const fs::path& ruta, THuellaMedida* huella = nullptr) {
   const int fd = open(ruta.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) Fallar("open", ruta);
   // One buffer per thread: sticks are checked in parallel, and files are many.
@@ -51,6 +68,7 @@ std::uint64_t Resumir(const fs::path& ruta) {
   try {
     for (;;) {
       const std::size_t n = LeerLleno(fd, buf, ruta);
+      if (huella != nullptr) huella->Agregar(buf, n);
       std::memset(buf + n, 0, (8 - n % 8) % 8);  // the tail as a zero-padded word
       for (std::size_t i = 0; i < (n + 7) / 8; ++i) h = Mezclar(h, palabras[i]);
       total += n;
@@ -65,7 +83,8 @@ std::uint64_t Resumir(const fs::path& ruta) {
   return Mezclar(h, total);
 }
 
-TEntrada Describir(const fs::path& raiz, const fs::path& ruta, bool con_contenido) {
+// `huella` given: the contents are digested and fingerprinted.
+TEntrada Describir(const fs::path& raiz, const fs::path& ruta, THuellaMedida* huella) {
   struct stat datos{};
   if (lstat(ruta.c_str(), &datos) != 0) Fallar("lstat", ruta);
   TEntrada e;
@@ -76,7 +95,10 @@ TEntrada Describir(const fs::path& raiz, const fs::path& ruta, bool con_contenid
   if (!e.Carpeta) {
     if (!S_ISREG(datos.st_mode)) throw std::runtime_error("not a file: " + ruta.string());
     e.Talla = datos.st_size;
-    if (con_contenido) e.Resumen = Resumir(ruta);
+    if (huella != nullptr) {
+      e.Resumen = Resumir(ruta, huella);
+      e.Huella = huella->Calculo.Resultado();
+    }
   }
   return e;
 }
@@ -86,7 +108,9 @@ TEntrada Describir(const fs::path& raiz, const fs::path& ruta, bool con_contenid
 TManifiesto Inventariar(const fs::path& raiz, const std::vector<std::string>& nombres) {
   TManifiesto m;
   auto agregar = [&](const fs::path& ruta) {
-    m.Entradas.push_back(Describir(raiz, ruta, true));
+    THuellaMedida huella;
+    m.Entradas.push_back(Describir(raiz, ruta, &huella));
+    m.CpuHuellas += huella.Cpu;
     const TEntrada& e = m.Entradas.back();
     if (e.Carpeta) {
       ++m.Carpetas;
@@ -105,36 +129,43 @@ TManifiesto Inventariar(const fs::path& raiz, const std::vector<std::string>& no
   return m;
 }
 
-std::vector<std::string> Verificar(const TManifiesto& manifiesto, const fs::path& destino) {
-  std::vector<std::string> problemas;
-  std::size_t mas = 0;
-  auto anotar = [&](const std::string& problema) {
-    if (problemas.size() < kProblemasNombrados) {
-      problemas.push_back(problema);
-    } else {
-      ++mas;
-    }
-  };
+void TProblemas::Anotar(const std::string& problema) {
+  if (lineas_.size() < kProblemasNombrados) {
+    lineas_.push_back(problema);
+  } else {
+    ++mas_;
+  }
+}
+
+std::vector<std::string> TProblemas::Lineas() const {
+  std::vector<std::string> lineas = lineas_;
+  if (mas_ > 0) lineas.push_back("and " + std::to_string(mas_) + " more");
+  return lineas;
+}
+
+std::vector<std::string> Verificar(const TManifiesto& manifiesto, const fs::path& destino,
+                                   const std::vector<fs::path>& propios) {
+  TProblemas problemas;
   for (const TEntrada& fuente : manifiesto.Entradas) {
     const fs::path ruta = destino / fuente.Relativa;
     const std::string nombre = fuente.Relativa.string();
     std::error_code error;
     if (!fs::exists(fs::symlink_status(ruta, error))) {
-      anotar("missing: " + nombre);
+      problemas.Anotar("missing: " + nombre);
       continue;
     }
-    const TEntrada copia = Describir(destino, ruta, false);
+    const TEntrada copia = Describir(destino, ruta, nullptr);
     if (copia.Carpeta != fuente.Carpeta) {
-      anotar("other type: " + nombre);
+      problemas.Anotar("other type: " + nombre);
     } else if (!fuente.Carpeta) {
       if (copia.Talla != fuente.Talla) {
-        anotar("size " + std::to_string(copia.Talla) + " instead of " +
-               std::to_string(fuente.Talla) + ": " + nombre);
+        problemas.Anotar("size " + std::to_string(copia.Talla) + " instead of " +
+                         std::to_string(fuente.Talla) + ": " + nombre);
       } else if (copia.Tiempo != fuente.Tiempo) {
-        anotar("last-write time differs by " +
-               std::to_string((copia.Tiempo - fuente.Tiempo) / 1e7) + " s: " + nombre);
+        problemas.Anotar("last-write time differs by " +
+                         std::to_string((copia.Tiempo - fuente.Tiempo) / 1e7) + " s: " + nombre);
       } else if (Resumir(ruta) != fuente.Resumen) {
-        anotar("contents differ: " + nombre);
+        problemas.Anotar("contents differ: " + nombre);
       }
     }
   }
@@ -144,12 +175,14 @@ std::vector<std::string> Verificar(const TManifiesto& manifiesto, const fs::path
       it.disable_recursion_pending();
       continue;
     }
-    ++en_destino;
+    const bool propio = it.depth() == 0 &&
+                        std::find(propios.begin(), propios.end(), it->path().filename()) !=
+                            propios.end();
+    if (!propio) ++en_destino;
   }
   if (en_destino > manifiesto.Entradas.size()) {
-    anotar(std::to_string(en_destino - manifiesto.Entradas.size()) +
-           " entries the source does not have");
+    problemas.Anotar(std::to_string(en_destino - manifiesto.Entradas.size()) +
+                     " entries the source does not have");
   }
-  if (mas > 0) problemas.push_back("and " + std::to_string(mas) + " more");
-  return problemas;
+  return problemas.Lineas();
 }
