@@ -95,7 +95,7 @@ void TMedirComprobacion::ExeIO(TContextoIO& C) {
   for (TRecibido& archivo : Archivos) {
     platform::FileAttributeData datos;
     if (C.Env.GetFileAttributesExAt(C.Sesion.Raiz, archivo.DNombre, &datos)) {
-      // A folder at the name cannot be opened as the file: it is found wrong there.
+      // A folder at the name: its open as a file fails the stick, naming it.
       archivo.Talla = (datos.Attributes & platform::FILE_ATTRIBUTE_DIRECTORY) != 0 ? 0 : datos.Size;
     } else if (platform::GetLastError() == platform::ERROR_FILE_NOT_FOUND ||
                platform::GetLastError() == platform::ERROR_PATH_NOT_FOUND) {
