@@ -9,8 +9,8 @@
 #   g  1 stick at 20 MB/s, the tiny files alone
 #   h  16 sticks at 10 MB/s, the mixed data set (sticks of 2 GiB: 16 sparse images on disk)
 #   r  4 sticks not throttled, the farm's images in memory (/dev/shm); before the copies, dd
-#      oflag=direct in 2 MiB blocks writes the same bytes to every stick at once: dd's rate
-#      per stick is their physical limit
+#      oflag=direct in 2 MiB blocks writes the same bytes to every stick at once, three times:
+#      the fastest pass's rate per stick is their physical limit
 #   w  as a, with the status page served to 500 clients that send a byte a second
 #   v  as a, with the sticks read at 40 MB/s: the copy read back
 #      (timed until every stick is verified, against bytes / write rate + bytes / read rate)
@@ -58,27 +58,34 @@ aislado() {
 }
 
 # The same bytes as the data set written to every stick at once by dd with O_DIRECT in 2 MiB
-# blocks, then each stick synced, timed as a whole; appends a line to the report file given and
-# prints dd's rate per stick in MB/s. The sticks are left empty.
+# blocks, then each stick synced, timed as a whole; three passes, the sticks emptied after each.
+# Appends a line per pass to the report file given and prints the fastest pass's rate per stick
+# in MB/s: the first pass on a new farm is much slower (6.1 s against 1.1 to 2.0 s for the later
+# ones in a trial), and the copies that follow meet a farm already written once.
 dd_a_la_vez() {
-  local informe=$1 bytes bloques palos=() p inicio fin
+  local informe=$1 bytes bloques palos=() p pase inicio fin segundos mejor=0
   bytes=$(find "$GRANJA_DIR/mnt/BENCH_ORIGEN" -type f -printf '%s\n' | awk '{ s += $1 } END { print s }')
   bloques=$(( (bytes + 2097151) / 2097152 ))
+  bytes=$(( bloques * 2097152 ))
   mapfile -t palos < <(awk '$1 == "palo" { print $3 }' "$GRANJA_DIR/granja")
-  sync
-  inicio=$(date +%s.%N)
-  for p in "${palos[@]}"; do
-    dd if=/dev/zero of="$p/dd.bin" bs=2M count="$bloques" oflag=direct status=none &
+  for pase in 1 2 3; do
+    sync
+    inicio=$(date +%s.%N)
+    for p in "${palos[@]}"; do
+      dd if=/dev/zero of="$p/dd.bin" bs=2M count="$bloques" oflag=direct status=none &
+    done
+    wait
+    for p in "${palos[@]}"; do sync -f "$p/dd.bin"; done
+    fin=$(date +%s.%N)
+    for p in "${palos[@]}"; do rm -f "$p/dd.bin"; done
+    segundos=$(awk -v i="$inicio" -v f="$fin" 'BEGIN { print f - i }')
+    awk -v b="$bytes" -v n="${#palos[@]}" -v t="$segundos" -v pase="$pase" 'BEGIN {
+      printf "dd oflag=direct bs=2M, pass %d: %d bytes to each of %d sticks at once, then synced: %.2f s, %.1f MB/s per stick, %.1f MB/s in all\n", pase, b, n, t, b / t / 1e6, n * b / t / 1e6 }' \
+      >>"$informe"
+    mejor=$(awk -v b="$bytes" -v t="$segundos" -v m="$mejor" 'BEGIN { r = b / t / 1e6; printf "%.3f", (r > m ? r : m) }')
   done
-  wait
-  for p in "${palos[@]}"; do sync -f "$p/dd.bin"; done
-  fin=$(date +%s.%N)
-  for p in "${palos[@]}"; do rm -f "$p/dd.bin"; done
   sync
-  awk -v b="$(( bloques * 2097152 ))" -v n="${#palos[@]}" -v t="$(awk -v i="$inicio" -v f="$fin" 'BEGIN { print f - i }')" \
-      -v informe="$informe" 'BEGIN {
-    printf "dd oflag=direct bs=2M, %d bytes to each of %d sticks at once, then synced: %.2f s, %.1f MB/s per stick, %.1f MB/s in all\n", b, n, t, b / t / 1e6, n * b / t / 1e6 >>informe
-    printf "%.3f\n", b / t / 1e6 }'
+  echo "$mejor"
 }
 
 # SCENARIO "granja.sh up options" "datos.py options" "bench_copia options" [dd]
@@ -93,7 +100,7 @@ correr() {
     "$AQUI/datos.py" "$GRANJA_DIR/mnt/BENCH_ORIGEN" --escala "$escala" $datos
     if [ "${5:-}" = dd ]; then
       limite="--mbps-dd $(dd_a_la_vez "$salida/escenario-$nombre.txt")"
-      tail -n 1 "$salida/escenario-$nombre.txt"
+      tail -n 3 "$salida/escenario-$nombre.txt"
     fi
     aislado "$BENCH_COPIA" --granja "$GRANJA_DIR/granja" --linea-tiempo "$salida/escenario-$nombre" $bench \
       $limite "${opciones_bench[@]}" | tee -a "$salida/escenario-$nombre.txt" \
