@@ -32,6 +32,8 @@ constexpr const char* kUso = R"(usage: bench_copia [options]
   --limite S            seconds a stick may take (default 3 x physical limit + 120)
   --clientes-lentos N   Orsanta serves its status page to N clients sending a byte a second
   --sin-verificar       Orsanta does not read the sticks back (it still writes the manifest)
+  --mbps-dd R           the write rate per stick of dd oflag=direct on every unthrottled stick
+                        at once, MB/s: their physical limit (default: none)
 )";
 
 struct TOpciones {
@@ -43,6 +45,7 @@ struct TOpciones {
   double limite = 0;
   int clientes_lentos = 0;
   bool verificar = true;
+  double mbps_dd = 0;
 };
 
 TOpciones LeerOpciones(int argc, char** argv) {
@@ -71,6 +74,8 @@ TOpciones LeerOpciones(int argc, char** argv) {
       o.limite = std::stod(valor);
     } else if (opcion == "--clientes-lentos") {
       o.clientes_lentos = std::stoi(valor);
+    } else if (opcion == "--mbps-dd") {
+      o.mbps_dd = std::stod(valor);
     } else {
       throw std::invalid_argument(opcion);
     }
@@ -129,7 +134,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   try {
-    const TGranja granja = LeerGranja(o.granja);
+    TGranja granja = LeerGranja(o.granja);
+    for (auto& palo : granja.Palos) {
+      if (palo.BpsEscritura == 0) palo.BpsMedida = static_cast<std::int64_t>(o.mbps_dd * 1e6);
+    }
     const TMedidor medidor(granja);
     if (o.arrastrar.empty()) o.arrastrar = EntradasOrigen(granja.Origen.Montaje);
 

@@ -4,10 +4,14 @@
 #
 #   granja.sh up [--palos N] [--mbps R] [--mbps-palo I=R]... [--sector4k I[,J...]|all]
 #                [--lectura-mbps R] [--origen-mbps R] [--talla-palo GiB] [--talla-origen GiB]
+#                [--en-memoria]
 #   granja.sh down
 #
 # Rates are decimal MB/s (10^6 bytes per second), as sticks are rated; 0 means not throttled.
 # --lectura-mbps throttles every stick's reads (a copy's read-back), --origen-mbps the source's.
+# --en-memoria puts the images in /dev/shm (a folder named after the farm's) and mounts the
+# volumes with online discard, so that a deleted file gives its memory back: every copy then
+# writes into holes of the image, as the first did, and the images hold one copy at most.
 # The farm lives in $GRANJA_DIR (default /tmp/bench-granja); its file "granja" describes it, one
 # volume per line:
 #   origen|palo LABEL MOUNT_POINT DEVICE MAJ:MIN WRITE_BPS READ_BPS SECTOR_SIZE DEBUGFS
@@ -49,6 +53,7 @@ down() {
       # Only while it still holds our image: a freed number may since serve someone else.
       loop) if [ "$(losetup -nO BACK-FILE "$a" 2>/dev/null)" = "$b" ]; then losetup -d "$a" || fallos=1; fi ;;
       imagen) rm -f "$a" ;;
+      carpeta) rmdir "$a" 2>/dev/null || true ;;
     esac
   done < <(tac "$RECURSOS")
   [ "$fallos" -eq 0 ] || die "down left something behind; see $RECURSOS"
@@ -57,9 +62,10 @@ down() {
 }
 
 # LABEL UUID GiB SECTOR -> appends the volume's line fields "MOUNT DEVICE MAJ:MIN" to stdout
+# The images go to $IMAGENES, the mounts take $OPCIONES_MONTAJE.
 volumen() {
   local label=$1 uuid=$2 talla=$3 sector=$4
-  local imagen=$DIR/$label.img montaje=$DIR/mnt/$label dev
+  local imagen=$IMAGENES/$label.img montaje=$DIR/mnt/$label dev
   anotar imagen "$imagen"
   truncate -s "${talla}G" "$imagen"
   # Direct I/O on the backing file: the image's own pages must not show up as dirty memory.
@@ -68,13 +74,14 @@ volumen() {
   # Inode tables and journal written now, so that no background init competes with a run.
   mkfs.ext4 -q -F -L "$label" -U "$uuid" -b 4096 -E lazy_itable_init=0,lazy_journal_init=0 "$dev" >&2
   mkdir -p "$montaje"
-  mount "$dev" "$montaje"
+  mount -o "$OPCIONES_MONTAJE" "$dev" "$montaje"
   anotar montaje "$montaje"
   echo "$montaje $dev $(lsblk -dno MAJ:MIN "$dev" | tr -d ' ')"
 }
 
 up() {
   local palos=2 mbps=20 lectura_mbps=0 origen_mbps=0 talla_palo=4 talla_origen=3 sector4k=""
+  local en_memoria=0
   declare -A mbps_palo=()
   while [ $# -gt 0 ]; do
     case $1 in
@@ -86,6 +93,7 @@ up() {
       --origen-mbps) origen_mbps=$2 ;;
       --talla-palo) talla_palo=$2 ;;
       --talla-origen) talla_origen=$2 ;;
+      --en-memoria) en_memoria=1; shift; continue ;;
       *) uso ;;
     esac
     shift 2 || uso
@@ -98,6 +106,15 @@ up() {
   : >"$RECURSOS"
   trap 'echo "granja.sh: up failed or interrupted; tearing down" >&2; trap - ERR INT TERM; down; exit 1' \
     ERR INT TERM
+
+  IMAGENES=$DIR OPCIONES_MONTAJE=defaults
+  if [ "$en_memoria" -eq 1 ]; then
+    IMAGENES=/dev/shm/$(basename "$DIR")
+    [ ! -e "$IMAGENES" ] || die "$IMAGENES exists: another farm's images?"
+    mkdir "$IMAGENES"
+    anotar carpeta "$IMAGENES"
+    OPCIONES_MONTAJE=discard
+  fi
 
   local debugfs=/sys/kernel/debug
   if [ ! -d "$debugfs/bdi" ]; then

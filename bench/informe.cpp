@@ -18,10 +18,12 @@ std::string Fmt(const char* formato, double valor) {
 
 std::string Mbps(std::int64_t bps) { return bps > 0 ? Fmt("%g MB/s", bps / 1e6) : "unthrottled"; }
 
-// A stick's physical limit: one copy at the lower of its write rate and the source's read rate.
+// A stick's physical limit: one copy at the lower of its write rate (for an unthrottled stick,
+// dd's measured rate) and the source's read rate.
 double LimitePalo(const TGranja& g, const TVolumen& palo, std::int64_t bytes) {
   std::int64_t bps = std::numeric_limits<std::int64_t>::max();
   if (palo.BpsEscritura > 0) bps = palo.BpsEscritura;
+  if (palo.BpsMedida > 0) bps = palo.BpsMedida;
   if (g.Origen.BpsLectura > 0) bps = std::min(bps, g.Origen.BpsLectura);
   return static_cast<double>(bytes) / static_cast<double>(bps);
 }
@@ -136,6 +138,7 @@ void Informar(std::ostream& out, const TGranja& g, const TManifiesto& datos,
   bool lecturas_limitadas = true;
   for (const auto& palo : g.Palos) {
     out << ' ' << palo.Label << " (" << Mbps(palo.BpsEscritura);
+    if (palo.BpsMedida > 0) out << ", dd " << Mbps(palo.BpsMedida);
     if (palo.BpsLectura > 0) out << ", reads " << Mbps(palo.BpsLectura);
     out << ", " << palo.Sector << " B)";
     limite = std::max(limite, LimitePalo(g, palo, datos.Bytes));
@@ -251,6 +254,9 @@ void Informar(std::ostream& out, const TGranja& g, const TManifiesto& datos,
   t.Fila("MB/s written (all sticks)", [&](const TResultado& r) {
     return Fmt("%.1f", escrito / 1e6 / r.Segundos);
   });
+  t.Fila("  until written and synced", [&](const TResultado& r) {
+    return Escrito(r) > 0 ? Fmt("%.1f", escrito / 1e6 / Escrito(r)) : std::string("-");
+  }, "(Orsanta)");
   t.Fila("files per second", [&](const TResultado& r) {
     return Fmt("%.1f", static_cast<double>(datos.Archivos) * static_cast<double>(n) / r.Segundos);
   }, "(all sticks)");
@@ -284,7 +290,7 @@ void Informar(std::ostream& out, const TGranja& g, const TManifiesto& datos,
     const double propio = LimitePalo(g, g.Palos[i], datos.Bytes);
     const double verificado = LimiteVerificado(g, g.Palos[i], datos.Bytes);
     std::snprintf(texto, sizeof texto, "%-10s %8.1f %8.2f %8s", g.Palos[i].Label.c_str(),
-                  g.Palos[i].BpsEscritura / 1e6, propio,
+                  std::max(g.Palos[i].BpsEscritura, g.Palos[i].BpsMedida) / 1e6, propio,
                   verificado > 0 ? Fmt("%.2f", verificado).c_str() : "-");
     out << texto;
     for (const auto& r : rs) {
