@@ -59,19 +59,20 @@ void CamposProgreso(TObjetoJson& objeto, const TInstantanea& foto) {
   const TComprobacionFoto& comprobacion = foto.Comprobacion;
   // Every file that failed its read-back is "differing"; those not on the stick are "missing"
   // as well.
-  std::string diferentes = "[", faltan = "[";
-  for (const TArchivoFallido& fallido : comprobacion.Fallidos) {
-    if (diferentes.size() > 1) diferentes.push_back(',');
-    diferentes += JsonTexto(NombreConBarras(fallido.Nombre));
-    if (fallido.Falla != TFalla::Falta) continue;
-    if (faltan.size() > 1) faltan.push_back(',');
-    faltan += JsonTexto(NombreConBarras(fallido.Nombre));
-  }
-  diferentes.push_back(']');
-  faltan.push_back(']');
   objeto.Logico("verified", comprobacion.Verificado)
       .Entero("bytes_verified", comprobacion.Pos)
       .Entero("bytes_to_verify", comprobacion.Fin)
-      .Json("differing", diferentes)
-      .Json("missing", faltan);
+      .Json("differing", FallidosJson(comprobacion.Fallidos, [](TFalla) { return true; }))
+      .Json("missing", FallidosJson(comprobacion.Fallidos,
+                                    [](TFalla falla) { return falla == TFalla::Falta; }));
+}
+
+std::string FallidosJson(const std::vector<TArchivoFallido>& fallidos, bool (*toma)(TFalla)) {
+  std::string lista = "[";
+  for (const TArchivoFallido& fallido : fallidos) {
+    if (!toma(fallido.Falla)) continue;
+    if (lista.size() > 1) lista.push_back(',');
+    lista += JsonTexto(NombreConBarras(fallido.Nombre));
+  }
+  return lista + "]";
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/Json.h"
 #include "engine/TDHilo.h"
@@ -17,6 +18,9 @@ const char* PapelJson(const TDHilo& hilo);
 std::u16string NombreConBarras(std::u16string nombre);
 // {"code":112,"message":"..."}, or null for 0.
 std::string ErrorJson(std::uint32_t code);
+
+// The names of the files of a read-back that `toma` takes, as a JSON array of paths with slashes.
+std::string FallidosJson(const std::vector<TArchivoFallido>& fallidos, bool (*toma)(TFalla));
 
 // "letter", "label", "serial", "mount".
 void CamposUnidad(TObjetoJson& objeto, const THRec& rec);

@@ -115,6 +115,11 @@ std::string RutaListado(const std::string& montaje) {
   return (montaje == "/" ? "" : montaje) + "/" + nombre;
 }
 
+// The --to SPECs, or "removable" without any.
+std::vector<std::string> DestinosPedidos(const TArgumentos& argumentos) {
+  return argumentos.Destinos.empty() ? std::vector<std::string>{"removable"} : argumentos.Destinos;
+}
+
 // --verify or --no-verify over the settings, for this run only: the settings file is never
 // written here.
 void ElegirVerificacion(const TArgumentos& argumentos, TPrograma& P) {
@@ -146,14 +151,7 @@ void InformarComprobacion(const TComprobado& c, bool json) {
   const std::string resultado = ResultadoComprobacion(c);
   const TComprobacionFoto& comprobacion = c.Foto.Comprobacion;
   if (json) {
-    std::string faltan = "[", diferentes = "[";
-    for (const TArchivoFallido& f : comprobacion.Fallidos) {
-      std::string& lista = f.Falla == TFalla::Falta ? faltan : diferentes;
-      if (lista.size() > 1) lista.push_back(',');
-      lista += JsonTexto(NombreConBarras(f.Nombre));
-    }
-    faltan.push_back(']');
-    diferentes.push_back(']');
+    // Here a file is either missing or differing, never both.
     TObjetoJson objeto;
     objeto.Ascii("event", "verify").Ascii("time", FechaHoraIso(platform::Now()));
     CamposUnidad(objeto, c.Rec);
@@ -161,8 +159,10 @@ void InformarComprobacion(const TComprobado& c, bool json) {
         .Entero("files", comprobacion.Archivos)
         .Entero("bytes_verified", comprobacion.Pos)
         .Entero("bytes_to_verify", comprobacion.Fin)
-        .Json("missing", faltan)
-        .Json("differing", diferentes)
+        .Json("missing", FallidosJson(comprobacion.Fallidos,
+                                      [](TFalla falla) { return falla == TFalla::Falta; }))
+        .Json("differing", FallidosJson(comprobacion.Fallidos,
+                                        [](TFalla falla) { return falla != TFalla::Falta; }))
         .Json("error", ErrorJson(c.Foto.LEC));
     EscribirLinea(objeto.Texto());
     return;
@@ -249,8 +249,7 @@ int OrdenCopiar(const TArgumentos& argumentos, TSenales& senales) {
     Avisar(error);
     return Salir(cli, kSalidaUso);
   }
-  const std::vector<std::string> especificaciones =
-      argumentos.Destinos.empty() ? std::vector<std::string>{"removable"} : argumentos.Destinos;
+  const std::vector<std::string> especificaciones = DestinosPedidos(argumentos);
   std::vector<std::shared_ptr<TDHilo>> destinos;
   if (!ElegirDestinos(especificaciones, P.DList, entradas.Origen.get(),
                       *P.Entorno->Env->CurrentDrives(), &destinos, &error)) {
@@ -363,8 +362,7 @@ int OrdenVerificar(const TArgumentos& argumentos, TSenales& senales) {
   TProgramaCli cli;
   TPrograma& P = cli.Programa();
   std::string error;
-  const std::vector<std::string> especificaciones =
-      argumentos.Destinos.empty() ? std::vector<std::string>{"removable"} : argumentos.Destinos;
+  const std::vector<std::string> especificaciones = DestinosPedidos(argumentos);
   std::vector<std::shared_ptr<TDHilo>> elegidos;
   if (!ElegirDestinos(especificaciones, P.DList, nullptr, *P.Entorno->Env->CurrentDrives(),
                       &elegidos, &error)) {

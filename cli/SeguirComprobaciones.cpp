@@ -16,6 +16,7 @@ int SeguirComprobaciones(TProgramaCli& cli, TSenales& senales, TFinComprobacione
       // An error or a removal may come without the read-back's state ever being seen.
       c.Acabado = finales.Acabado(c.Hilo.get()) || c.Foto.LEC != 0 ||
                   c.Foto.Estado == TEstado::Fallido || c.Foto.Estado == TEstado::Quitado;
+      // Taken again: the end may have come after the snapshot above.
       if (c.Acabado) c.Foto = c.Hilo->GetInstantanea();
       todos = todos && c.Acabado;
     }
