@@ -56,6 +56,7 @@ void CamposProgreso(TObjetoJson& objeto, const TInstantanea& foto) {
     objeto.Texto("file", NombreConBarras(archivo));
   }
   objeto.Json("error", ErrorJson(foto.LEC));
+  if (foto.EsOrigen) objeto.Entero("bytes_read_again", foto.Releido);
   const TComprobacionFoto& comprobacion = foto.Comprobacion;
   // Every file that failed its read-back is "differing"; those not on the stick are "missing"
   // as well.

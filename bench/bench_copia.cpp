@@ -25,7 +25,7 @@ namespace {
 constexpr const char* kUso = R"(usage: bench_copia [options]
   --granja FILE         the farm's description (default /tmp/bench-granja/granja)
   --arrastrar NAME      an entry of the source's root to drop; repeatable (default: all)
-  --presupuesto MiB     MemoriaLibre kept at MemAvailable + the engine's growth - this
+  --presupuesto MiB     MemoriaLibre set once at MemAvailable - this
   --memoria-libre MiB   MemoriaLibre itself (default: the program's own default)
   --solo orsanta|cp     run one tool only
   --linea-tiempo PREFIX write PREFIX-orsanta.csv and PREFIX-cp.csv, a sample every 0.5 s

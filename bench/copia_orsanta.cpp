@@ -8,7 +8,6 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
-#include <optional>
 #include <stdexcept>
 #include <thread>
 
@@ -17,7 +16,6 @@
 #include "bench/fin_palo.h"
 #include "bench/inundacion.h"
 #include "bench/muestreo.h"
-#include "bench/presupuesto_fijo.h"
 #include "bench/sistema.h"
 #include "tests/support/vista_simple.h"
 
@@ -113,9 +111,10 @@ TResultado CopiarConOrsanta(const TCorrida& c, const TMemoria& memoria, int clie
   r.Verificar = verificar;
   r.Manifiesto = programa.Entorno->Manifiesto.load();
 
-  std::optional<TPresupuestoFijo> presupuesto_fijo;
+  // Set once: the engine fixes what it may take when the job starts, whatever other processes
+  // do with their memory afterwards.
   if (memoria.presupuesto >= 0) {
-    presupuesto_fijo.emplace(programa.Entorno, memoria.presupuesto);
+    programa.Entorno->MemoriaLibre = Meminfo("MemAvailable") - memoria.presupuesto;
   } else if (memoria.memoria_libre >= 0) {
     programa.Entorno->MemoriaLibre = memoria.memoria_libre;
   }
@@ -125,10 +124,6 @@ TResultado CopiarConOrsanta(const TCorrida& c, const TMemoria& memoria, int clie
 
   ReiniciarPicoResidente();
   r.ResidenteInicio = PicoResidente();
-  // The process's CPU time less the benchmark's own threads: polling, sampling, the budget.
-  auto cpu_ajuste = [&presupuesto_fijo] {
-    return presupuesto_fijo ? presupuesto_fijo->SegundosCpu() : 0.0;
-  };
   // From the workers' state events: when the source and each stick first start writing, and
   // when each stick, written and synced, first turns to its read-back (or its manifest).
   std::vector<std::atomic<double>> primera(palos.size());
@@ -151,7 +146,8 @@ TResultado CopiarConOrsanta(const TCorrida& c, const TMemoria& memoria, int clie
   });
   TInundacion inundacion(programa, clientes_lentos);
   r.ClientesLentos = clientes_lentos;
-  const double cpu0 = SegundosCpu(RUSAGE_SELF) - cpu_ajuste();
+  // The process's CPU time less the benchmark's own threads (polling, sampling).
+  const double cpu0 = SegundosCpu(RUSAGE_SELF);
   const double t0 = Ahora();
   {
     TMuestreo muestreo(c.Medidor, t0, inicio.Palos,
@@ -175,7 +171,7 @@ TResultado CopiarConOrsanta(const TCorrida& c, const TMemoria& memoria, int clie
     r.ConexionesLentas = inundacion.Conexiones();
     r.RespuestasLentas = inundacion.Respuestas();
     // With a flood, its clients' thread is counted too.
-    r.Cpu = SegundosCpu(RUSAGE_SELF) - cpu_ajuste() - cpu0 - r.CpuArnes;
+    r.Cpu = SegundosCpu(RUSAGE_SELF) - cpu0 - r.CpuArnes;
     r.PicoResidente = PicoResidente();
   }
   programa.Entorno->Eventos.Cancelar(suscripcion);
@@ -189,6 +185,7 @@ TResultado CopiarConOrsanta(const TCorrida& c, const TMemoria& memoria, int clie
       r.PrimeraEscritura = std::max(r.PrimeraEscritura, t.load() - origen_empieza.load());
     }
   }
+  if (programa.OCopia) r.Releido = programa.OCopia->GetReleido();
   if (!programa.OCopia) {
     r.Fallos.push_back("the drop chose no source");
   } else if (r.Fallos.empty() && !ConfirmarReposo(*programa.OCopia, palos)) {

@@ -9,8 +9,8 @@
 #include "bench/corrida.h"
 #include "bench/resultado.h"
 
-// How MemoriaLibre is set: held so that the engine may grow by `presupuesto` bytes when that is
-// not negative (TPresupuestoFijo), else to `memoria_libre` bytes when that is not negative, else
+// How MemoriaLibre is set: once, at MemAvailable less `presupuesto` bytes when that is not
+// negative, else to `memoria_libre` bytes when that is not negative, else
 // the program's default.
 struct TMemoria {
   std::int64_t presupuesto = -1;

@@ -163,7 +163,8 @@ void Informar(std::ostream& out, const TGranja& g, const TManifiesto& datos,
     out << r.Herramienta << ": MemoriaLibre " << Fmt("%.0f", r.MemoriaLibre / kMiB)
         << " MiB, leaving it " << Fmt("%.0f", r.Presupuesto / kMiB)
         << " MiB to allocate at the drop; engine backlog budget "
-        << Fmt("%.0f", r.PresupuestoMotor / kMiB) << " MiB\n";
+        << Fmt("%.0f", r.PresupuestoMotor / kMiB) << " MiB; source read again for laggards "
+        << Fmt("%.1f", r.Releido / kMiB) << " MiB\n";
   }
   for (const auto& r : rs) {
     if (r.ClientesLentos == 0) continue;

@@ -50,5 +50,6 @@ struct TResultado {
   int ClientesLentos = 0;
   int ConexionesLentas = 0;
   int RespuestasLentas = 0;
+  std::int64_t Releido = -1;  // Orsanta: source bytes read again for lagging sticks
   std::vector<std::string> Fallos;    // errors and verification failures
 };

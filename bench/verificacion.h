@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/Huella.h"
+#include "records/Huella.h"
 
 struct TEntrada {
   std::filesystem::path Relativa;  // below the root the entries were listed from

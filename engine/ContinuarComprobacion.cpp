@@ -35,7 +35,7 @@ void TDHilo::ContinuarComprobacion() {
   if (!V.Recibidos.empty()) {
     if (Entorno->Verificar.load() || V.SoloComprobar) {
       // Asked again on the next turn, an idle one.
-      if (!ReservarBloque(*Entorno->Env, Entorno->MemoriaLibre.load(), V)) return;
+      if (!ReservarBloque(Entorno->Bloques, Entorno->MemoriaLibre.load(), V)) return;
       std::deque<std::unique_ptr<TEspera>> ops;
       for (const TRecibido& archivo : V.Recibidos) {
         PlanearComprobacion(archivo, HRec.SectorSize, V, ops);

@@ -10,20 +10,25 @@ void TDHilo::ContinuarOrigen() {
   IOLast = std::move(IONext);
   // Destroying gives up each operation's share of its block buffer, here on the source thread.
   LiberarIOList.Bloquear()->clear();
-  const std::int64_t B = Presupuesto(*Entorno);
   {
     auto cola = IOList.Bloquear();
     if (!cola->empty()) {
-      TomarSiguiente();
+      DesprenderRezagados();
+      if (LecturaAdelantada()) {
+        CrearEspera();
+      } else {
+        TomarSiguiente();
+      }
     } else {
       auto registros = FList.Bloquear();
       if (registros->empty()) {
+        // Idle: the pool lets its blocks go once every holder has, and the next job fixes its
+        // own limit.
+        Entorno->Bloques->Recortar();
         CrearEspera();
       } else {
-        const auto atraso = [this](TIdDestino id) {
-          const std::shared_ptr<TDHilo> DH = Destino(id);
-          return DH ? DH->GetCache() : 0;
-        };
+        const std::int64_t B = Presupuesto(*Entorno);
+        const auto atraso = [this](TIdDestino id) { return AtrasoDe(id); };
         const std::size_t posicion = ElegirPosicion(*registros, B, atraso);
         std::unique_ptr<TFRec> R = std::move((*registros)[posicion]);
         registros->erase(registros->begin() + static_cast<std::ptrdiff_t>(posicion));
@@ -38,6 +43,7 @@ void TDHilo::ContinuarOrigen() {
           if (auto R2 = SepararRezagados(*R, B, atraso)) {
             // Read once more for the destinations split off; their own totals stay as they are.
             AddDFin(R2->DTalla(GetAppRec().SectorSize));
+            Releido.fetch_add(R2->Talla - R2->Desde, std::memory_order_relaxed);
             registros->push_back(std::move(R2));
           }
           LlenarIOList(*R, *this, *cola);
@@ -55,7 +61,7 @@ void TDHilo::TomarSiguiente() {
   auto& cola = IOList.SinBloqueo();
   // The backlog counts what an operation held when it was queued; a read gets its buffer here.
   const std::int64_t en_cola = cola.front()->Cache;
-  if (cola.front()->CrearBuf(*Entorno->Env, Entorno->MemoriaLibre.load())) {
+  if (cola.front()->CrearBuf(Entorno->Bloques, Entorno->MemoriaLibre.load())) {
     IONext = std::move(cola.front());
     cola.pop_front();
     CacheEnCola.fetch_sub(en_cola);

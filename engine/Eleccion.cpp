@@ -1,10 +1,12 @@
 #include "engine/Eleccion.h"
 
+#include <algorithm>
 #include <vector>
 
-std::int64_t Presupuesto(const TEntorno& entorno) {
-  const std::int64_t diferencia = entorno.MemoriaTotal.load() - entorno.MemoriaLibre.load();
-  return static_cast<std::int64_t>(static_cast<std::uint64_t>(diferencia) >> 1);
+#include "records/Tallas.h"
+
+std::int64_t Presupuesto(TEntorno& entorno) {
+  return entorno.Bloques->Limite(entorno.MemoriaLibre.load()) / 2;
 }
 
 std::size_t ElegirPosicion(const std::deque<std::unique_ptr<TFRec>>& registros, std::int64_t B,
@@ -12,7 +14,30 @@ std::size_t ElegirPosicion(const std::deque<std::unique_ptr<TFRec>>& registros, 
   for (std::size_t i = 0; i < registros.size(); ++i) {
     if (registros[i]->DList.empty() || atraso(registros[i]->DList.front()) < B) return i;
   }
+  for (std::size_t i = 0; i < registros.size(); ++i) {
+    const auto& DL = registros[i]->DList;
+    if (std::any_of(DL.begin() + 1, DL.end(), [&](TIdDestino DH) { return atraso(DH) < B; }))
+      return i;
+  }
   return 0;
+}
+
+std::vector<TIdDestino> Rezagados(const std::vector<TIdDestino>& DList, std::int64_t B,
+                                  const TAtraso& atraso_de, bool espera_otro) {
+  std::vector<TIdDestino> fuera;
+  if (B <= 0 || DList.empty()) return fuera;
+  if (DList.size() == 1) {
+    if (espera_otro && atraso_de(DList.front()) >= B) fuera.push_back(DList.front());
+    return fuera;
+  }
+  std::vector<std::int64_t> atraso;
+  atraso.reserve(DList.size());
+  for (TIdDestino DH : DList) atraso.push_back(atraso_de(DH));
+  const std::int64_t minimo = *std::min_element(atraso.begin(), atraso.end());
+  for (std::size_t i = 0; i < DList.size(); ++i) {
+    if (atraso[i] - minimo >= B) fuera.push_back(DList[i]);
+  }
+  return fuera;
 }
 
 std::unique_ptr<TFRec> SepararRezagados(TFRec& R, std::int64_t B, const TAtraso& atraso_de) {
@@ -30,14 +55,11 @@ std::unique_ptr<TFRec> SepararRezagados(TFRec& R, std::int64_t B, const TAtraso&
   std::unique_ptr<TFRec> R2;
   for (std::size_t i = R.DList.size(); i-- > 1;) {
     const std::int64_t d = atraso[i] - A;
-    if (d <= B && d <= R.Talla) continue;
+    // The file's size in the blocks it will hold, as backlogs count them.
+    if (d <= B && d <= RedondearTalla(kBloque, R.Talla)) continue;
     if (!R2) {
-      R2 = std::make_unique<TFRec>();
-      R2->ONombre = R.ONombre;
-      R2->DNombre = R.DNombre;
-      R2->Talla = R.Talla;
-      R2->Tiempo = R.Tiempo;
-      R2->Atributos = R.Atributos;
+      R2 = std::make_unique<TFRec>(R);
+      R2->DList.clear();
     }
     R2->DList.push_back(R.DList[i]);
     R.DList.erase(R.DList.begin() + static_cast<std::ptrdiff_t>(i));

@@ -6,22 +6,32 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "engine/TEntorno.h"
 #include "records/TFRec.h"
 
-// Half of what the engine may use: (MemoriaTotal - MemoriaLibre), shifted as an unsigned value,
-// so that a machine with less memory than MemoriaLibre gets a budget no backlog reaches.
-std::int64_t Presupuesto(const TEntorno& entorno);
+// Half of what the block pool may lend in this job, so that a destination that lags by the
+// budget still leaves the other half to the rest.
+std::int64_t Presupuesto(TEntorno& entorno);
 
 // A destination's backlog: block-buffer bytes queued on it and not started (0 for one gone).
 using TAtraso = std::function<std::int64_t(TIdDestino)>;
 
-// The lowest position whose first destination's backlog is below B; 0 when none is.
+// The lowest position whose first destination's backlog is below B; else the lowest with any
+// destination below B, so that a first destination far behind on every record does not keep
+// the others waiting (it is detached from the file once it is read, Rezagados); 0 when none is.
 std::size_t ElegirPosicion(const std::deque<std::unique_ptr<TFRec>>& registros, std::int64_t B,
                            const TAtraso& atraso);
 
+// The destinations of the file being read to detach from it: each whose backlog exceeds the
+// lowest backlog among the file's destinations by B or more. The file's only destination goes
+// once its backlog reaches B while `espera_otro`, another destination waiting for the source.
+// None with B of 0: then the pool has no block to spare for anyone.
+std::vector<TIdDestino> Rezagados(const std::vector<TIdDestino>& DList, std::int64_t B,
+                                  const TAtraso& atraso, bool espera_otro);
+
 // Takes out of R, into a new record, the destinations after the first that are further behind
-// the reference backlog than B or than R's size; nullptr when none is. The new record lists
+// the reference backlog than B or than the blocks R's file will hold; nullptr when none is. The new record lists
 // them in the reverse of their order in R.
 std::unique_ptr<TFRec> SepararRezagados(TFRec& R, std::int64_t B, const TAtraso& atraso);

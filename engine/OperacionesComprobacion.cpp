@@ -31,8 +31,11 @@ void TComprobacionArchivo::CalcularLeidos() {
   Leidos = 0;
 }
 
-bool ReservarBloque(platform::Env& env, std::int64_t MemoriaLibre, TComprobaciones& estado) {
-  if (estado.Buffer == nullptr) estado.Buffer = BloqueSiHayMemoria(env, MemoriaLibre, kBloque);
+bool ReservarBloque(const std::shared_ptr<TPoolBloques>& pool, std::int64_t MemoriaLibre,
+                    TComprobaciones& estado) {
+  if (estado.Buffer != nullptr) return true;
+  estado.Buffer = pool->Tomar(MemoriaLibre);
+  if (estado.Buffer != nullptr) estado.Pool = pool;
   return estado.Buffer != nullptr;
 }
 

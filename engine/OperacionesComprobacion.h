@@ -99,9 +99,10 @@ class TCerrarManifiesto : public TEspera {
   TComprobaciones* Estado = nullptr;
 };
 
-// The block the read-backs share: false while the machine has no more than `MemoriaLibre`
-// available, to be asked again on a later turn.
-bool ReservarBloque(platform::Env& env, std::int64_t MemoriaLibre, TComprobaciones& estado);
+// The block the read-backs share, from the pool: false while it has none to lend, to be asked
+// again on a later turn.
+bool ReservarBloque(const std::shared_ptr<TPoolBloques>& pool, std::int64_t MemoriaLibre,
+                    TComprobaciones& estado);
 
 // Appends the read-back of one received file to `cola`, and counts it in `estado`.
 void PlanearComprobacion(const TRecibido& recibido, std::uint32_t SectorSize,

@@ -162,6 +162,9 @@ void AbandonarSesion(platform::Env& env, platform::Handle& IOFile, TSesionDestin
   CerrarCarpeta(env, sesion);
   if (sesion.Raiz != platform::kInvalidHandle) {
     if (!sesion.Temporal.empty()) BorrarArchivo(env, sesion.Raiz, sesion.Temporal);
+    for (const std::u16string& suspendido : sesion.Suspendidos) {
+      BorrarArchivo(env, sesion.Raiz, suspendido);
+    }
     env.CloseHandle(sesion.Raiz);
   }
   sesion = TSesionDestino{};
@@ -228,6 +231,39 @@ void TCerrarArchivoIncompleto::ExeIO(TContextoIO& C) {
     BorrarArchivo(C.Env, C.Sesion.Raiz, C.Sesion.Temporal);
     C.Sesion.Temporal.clear();
   }
+  // A copy suspended and not yet resumed goes too: the retry writes the file anew.
+  const std::u16string suspendido = NombreTemporal(DNombre);
+  if (C.Sesion.Suspendidos.erase(suspendido) != 0) BorrarArchivo(C.Env, C.Sesion.Raiz, suspendido);
+  C.CP.Post(0, 0, nullptr);
+}
+
+void TSuspenderArchivo::ExeIO(TContextoIO& C) {
+  const platform::Handle archivo = std::exchange(C.IOFile, platform::kInvalidHandle);
+  if (archivo != platform::kInvalidHandle && !C.Env.CloseHandle(archivo)) return Fallar(C);
+  if (!C.Sesion.Temporal.empty()) C.Sesion.Suspendidos.insert(std::move(C.Sesion.Temporal));
+  C.Sesion.Temporal.clear();
+  C.CP.Post(0, 0, nullptr);
+}
+
+void TReanudarArchivo::ExeIO(TContextoIO& C) {
+  const std::u16string temporal = NombreTemporal(DNombre);
+  // Only a copy this session suspended is opened: a name on the stick proves nothing.
+  if (C.Sesion.Suspendidos.erase(temporal) == 0) {
+    platform::SetLastError(platform::ERROR_FILE_NOT_FOUND);
+    return Fallar(C);
+  }
+  C.Sesion.Temporal = temporal;
+  // Other files may have been made elsewhere meanwhile: the copy's folder is the session's
+  // again, so that it is reached, and renamed when done, from there.
+  const platform::Handle carpeta = PrepararCarpeta(C, DNombre);
+  if (carpeta == platform::kInvalidHandle) return Fallar(C);
+  C.IOFile = C.Env.CreateFileAt(carpeta, NombreTemporal(Hoja(DNombre)), platform::GENERIC_WRITE,
+                                platform::OPEN_EXISTING,
+                                platform::FILE_FLAG_OVERLAPPED | platform::FILE_FLAG_NO_BUFFERING |
+                                    platform::FILE_FLAG_SEQUENTIAL_SCAN);
+  if (C.IOFile == platform::kInvalidHandle ||
+      !C.Env.BindToPort(C.IOFile, C.CP.shared_from_this()))
+    return Fallar(C);
   C.CP.Post(0, 0, nullptr);
 }
 

@@ -56,6 +56,19 @@ class TCerrarArchivoIncompleto : public TEspera {
   void ExeIO(TContextoIO& C) override;
 };
 
+// Closes the copy under way and keeps it under its temporary name: the source detached this
+// drive from the file, which is read again for it from where its writes stopped.
+class TSuspenderArchivo : public TEspera {
+ public:
+  void ExeIO(TContextoIO& C) override;
+};
+
+// Opens a suspended copy again, unbuffered and bound to the worker's port, for the rest of it.
+class TReanudarArchivo : public TEspera {
+ public:
+  void ExeIO(TContextoIO& C) override;
+};
+
 // The wait for a drive's flush: the answer time, and a second more for every megabyte the machine
 // has yet to write (a slow stick given many small files may hold much of it, and its flush takes
 // as long as it takes to write), at most an hour.
@@ -85,6 +98,6 @@ bool AbrirRaiz(TContextoIO& C);
 // Deletes a regular file of ours below the root, read-only or not.
 void BorrarArchivo(platform::Env& env, platform::Handle raiz, const std::u16string& ruta);
 
-// Closes the copy under way, if any, and deletes it: a stick that failed, was cancelled or is
-// left keeps no part of a file. Then lets go of the drive's root.
+// Closes the copy under way, if any, and deletes it and every suspended copy: a stick that
+// failed, was cancelled or is left keeps no part of a file. Then lets go of the drive's root.
 void AbandonarSesion(platform::Env& env, platform::Handle& IOFile, TSesionDestino& sesion);

@@ -1,13 +1,13 @@
 #include "engine/OperacionesOrigen.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 #include "engine/TDHilo.h"
 #include "engine/OperacionesDestino.h"
 #include "platform/errors.h"
 #include "platform/files.h"
-#include "platform/memory.h"
 
 namespace {
 
@@ -104,16 +104,24 @@ void TAbrirArchivo::ExeIO(TContextoIO& C) {
 }
 
 void TAbrirArchivo::OnExeIO() {
-  Repartir<TCrearArchivo>([this](TEspera& op, TDHilo&) {
+  const auto campos = [this](TEspera& op, TDHilo&) {
     op.FStr = FStr;
     op.FTalla = FTalla;
-  });
+  };
+  if (Desde > 0) {
+    Repartir<TReanudarArchivo>(campos);
+  } else {
+    Repartir<TCrearArchivo>(campos);
+  }
 }
 
-bool TLeerArchivo::CrearBuf(platform::Env& env, std::int64_t MemoriaLibre) {
-  Buf = BloqueSiHayMemoria(env, MemoriaLibre, Bloque);
+bool TLeerArchivo::CrearBuf(const std::shared_ptr<TPoolBloques>& pool,
+                            std::int64_t MemoriaLibre) {
+  Buf = pool->Tomar(MemoriaLibre);
   if (Buf == nullptr) return false;
-  Cache = Bloque;
+  Pool = pool;
+  // The backlog counts the memory held: a whole block of the pool, however short the file.
+  Cache = pool->Talla();
   BufCount = new std::atomic<std::int32_t>(1);
   return true;
 }
@@ -126,8 +134,11 @@ void TLeerArchivo::ExeIO(TContextoIO& C) {
 }
 
 void TLeerArchivo::OnExeIO() {
-  // Past the planned end the buffer holds sector padding, no part of the file.
-  if (Huella) Huella->Agregar(Buf, static_cast<std::size_t>(std::min(BufBytes, FTalla - FPos)));
+  // Past the planned end the buffer holds sector padding, no part of the file. A file read
+  // again from where a detached copy stopped feeds the fingerprint only past what the first
+  // read fed it.
+  const std::int64_t leidos = std::min(BufBytes, FTalla - FPos);
+  if (Huella && Huella->Bytes() == FPos) Huella->Agregar(Buf, static_cast<std::size_t>(leidos));
   Repartir<TEscribirArchivo>([this](TEspera& op, TDHilo& DH) {
     // Each write holds the buffer from before it is queued, and the read holds it until it is
     // destroyed after this handler: the counter never reaches 0 while a holder is left.

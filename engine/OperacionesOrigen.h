@@ -7,7 +7,7 @@
 #include <mutex>
 #include <vector>
 
-#include "engine/Huella.h"
+#include "records/Huella.h"
 #include "engine/TEspera.h"
 
 // A folder: nothing is read; each destination creates it.
@@ -54,6 +54,9 @@ class TAbrirArchivo : public TAbrirCarpeta {
   // Shared by the reads and the close of one planned read of the file: each block read feeds
   // it, and the close hands the result to every copy, so that the source is read only once.
   std::shared_ptr<TCalculoHuella> Huella;
+  // Bytes of the file every destination already has (TFRec::Desde): they resume their
+  // suspended copies instead of creating new ones.
+  std::int64_t Desde = 0;
 };
 
 // Reads one block into a buffer of its own and hands the buffer to a write per destination.
@@ -61,8 +64,8 @@ class TLeerArchivo : public TAbrirArchivo {
  public:
   void ExeIO(TContextoIO& C) override;
   void OnExeIO() override;
-  // Allocates the block only while the machine has more than MemoriaLibre available.
-  bool CrearBuf(platform::Env& env, std::int64_t MemoriaLibre) override;
+  // Takes the block from the pool, which lends none past the memory the engine may take.
+  bool CrearBuf(const std::shared_ptr<TPoolBloques>& pool, std::int64_t MemoriaLibre) override;
   // Up to the planned end of the file: a read that stops before it found the file cut short.
   std::int64_t BytesEsperados() const override { return std::min(BufBytes, FTalla - FPos); }
   platform::ErrorCode ErrorCorta() const override { return platform::ERROR_HANDLE_EOF; }

@@ -32,6 +32,9 @@ std::unique_ptr<TAbrirCarpeta> IOArchivoVacio(const TFRec& FR, const TDHilo& OD)
 std::unique_ptr<TAbrirCarpeta> IOAbrirArchivo(const TFRec& FR, const TDHilo& OD) {
   auto op = Operacion<TAbrirArchivo>(FR, OD);
   op->FTalla = FR.Talla;
+  op->Desde = FR.Desde;
+  // Where the destinations stand: a read failure takes back this much of a resumed copy.
+  op->FPos = FR.Desde;
   op->FStr = {FR.Talla, -1};
   return op;
 }
@@ -51,6 +54,7 @@ std::unique_ptr<TLeerArchivo> IOLeerArchivo(const TFRec& FR, const TDHilo& OD,
     op->Bloque = RedondearTalla(origen.MaxSectorSize, resto);
   }
   op->FPos = OPos;
+  op->Desde = FR.Desde;
   op->SetOverlappedPos(OPos);
   op->FTalla = FR.Talla;
   op->FStr = {FR.Talla, static_cast<std::int32_t>(OPos * 100 / FR.Talla)};
@@ -60,10 +64,21 @@ std::unique_ptr<TLeerArchivo> IOLeerArchivo(const TFRec& FR, const TDHilo& OD,
 
 std::unique_ptr<TCerrarArchivo> IOCerrarArchivo(const TFRec& FR, const TDHilo& OD) {
   auto op = Operacion<TCerrarArchivo>(FR, OD);
+  op->Desde = FR.Desde;
   op->FTalla = FR.Talla;
   op->FPos = FR.Talla;
   op->FStr = {FR.Talla, 100};
   return op;
+}
+
+std::unique_ptr<TFRec> RegistroDe(const TEspera& op) {
+  auto R = std::make_unique<TFRec>();
+  R->ONombre = op.ONombre;
+  R->DNombre = op.DNombre;
+  R->Talla = op.FTalla;
+  R->Atributos = op.FAtributos;
+  R->Tiempo = op.FTiempo;
+  return R;
 }
 
 void LlenarIOList(const TFRec& FR, const TDHilo& OD, std::deque<std::unique_ptr<TEspera>>& IOL) {
@@ -76,8 +91,9 @@ void LlenarIOList(const TFRec& FR, const TDHilo& OD, std::deque<std::unique_ptr<
     return;
   }
   IOL.push_back(IOAbrirArchivo(FR, OD));
-  const auto huella = std::make_shared<TCalculoHuella>();
-  std::int64_t OPos = 0;
+  // A file read again from Desde goes on with the fingerprint its first read took.
+  const auto huella = FR.Huella ? FR.Huella : std::make_shared<TCalculoHuella>();
+  std::int64_t OPos = FR.Desde;
   do {
     auto leer = IOLeerArchivo(FR, OD, OPos);
     leer->Huella = huella;

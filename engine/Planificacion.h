@@ -20,3 +20,6 @@ std::unique_ptr<TAbrirCarpeta> IOAbrirArchivo(const TFRec& FR, const TDHilo& OD)
 std::unique_ptr<TLeerArchivo> IOLeerArchivo(const TFRec& FR, const TDHilo& OD,
                                             std::int64_t& OPos);
 std::unique_ptr<TCerrarArchivo> IOCerrarArchivo(const TFRec& FR, const TDHilo& OD);
+// A new record, with no destinations, of the entry an operation works on: the way back from a
+// chain to its record, for a file read again.
+std::unique_ptr<TFRec> RegistroDe(const TEspera& op);

@@ -6,13 +6,14 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "engine/Huella.h"
-#include "platform/memory.h"
+#include "engine/PoolBloques.h"
+#include "records/Huella.h"
 #include "records/TFTiempo.h"
 
 // What a read-back found wrong with a file.
@@ -44,7 +45,7 @@ struct TArchivoFallido {
 // The worker's thread only, except the atomics and what Publicado guards.
 struct TComprobaciones {
   TComprobaciones() = default;
-  ~TComprobaciones() { platform::VirtualFree(Buffer); }
+  ~TComprobaciones() { DevolverBloque(); }
   TComprobaciones(const TComprobaciones&) = delete;
   TComprobaciones& operator=(const TComprobaciones&) = delete;
 
@@ -58,9 +59,10 @@ struct TComprobaciones {
   bool SoloComprobar = false;
   bool ManifiestoPedido = false;
   bool ManifiestoEscrito = false;
-  // The one block every read-back of the job reads into, in turn; taken when the read-back
-  // starts, while the machine has the memory, and given back with the job.
+  // The one block every read-back of the job reads into, in turn; taken from the pool of the
+  // source's blocks when the read-back starts, and given back with the job.
   void* Buffer = nullptr;
+  std::shared_ptr<TPoolBloques> Pool;  // Buffer's lender
 
   // Bytes read back and to read back in this job; whether the last job ended verified.
   std::atomic<std::int64_t> Pos{0};
@@ -90,9 +92,13 @@ struct TComprobaciones {
     SoloComprobar = false;
     ManifiestoPedido = false;
     ManifiestoEscrito = false;
-    // A read abandoned after a time-out keeps the block mapped until it ends (memory.h).
-    platform::VirtualFree(Buffer);
+    DevolverBloque();
+  }
+  // A read abandoned after a time-out keeps the block out of the pool until it ends.
+  void DevolverBloque() {
+    if (Pool) Pool->Devolver(Buffer);
     Buffer = nullptr;
+    Pool = nullptr;
   }
 
   // The files that differed twice (or once, in a check), for the front ends.

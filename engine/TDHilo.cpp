@@ -1,10 +1,13 @@
 // Construction, the loop, the roles, failures and the queue helpers of a device worker.
 #include "engine/TDHilo.h"
 
+#include <algorithm>
 #include <chrono>
 #include <typeinfo>
 
 #include "engine/OperacionesDestino.h"
+#include "engine/OperacionesOrigen.h"
+#include "engine/Planificacion.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 
@@ -14,6 +17,13 @@ constexpr char16_t kLetraSinUnidad = 0x85;
 constexpr int kMuestrasVelocidad = 11;
 
 std::unique_ptr<TEspera> NuevaEspera() { return std::make_unique<TEspera>(); }
+
+// Where a file operation's chain began: the bytes its destinations already had (0 for a copy
+// made anew and for any other operation).
+std::int64_t DesdeDe(const TEspera& op) {
+  const auto* archivo = dynamic_cast<const TAbrirArchivo*>(&op);
+  return archivo ? archivo->Desde : 0;
+}
 
 TIdDestino NuevoId() {
   static std::atomic<TIdDestino> ultimo{0};
@@ -277,7 +287,10 @@ void TDHilo::ErrorOrigen() {
       cola->clear();
       CacheEnCola.store(0);
     }
-    DPos.store(DPos.load() - RedondearTalla(HRec.SectorSize, IOLast->FPos));
+    // A resumed copy was read from Desde on: only that part of the source's progress goes back.
+    DPos.store(DPos.load() -
+               std::max<std::int64_t>(0, RedondearTalla(HRec.SectorSize, IOLast->FPos) -
+                                             DesdeDe(*IOLast)));
     IOLast->OnReadError();
     ReintentarArchivo();
     CrearEspera();
@@ -288,19 +301,17 @@ void TDHilo::ErrorOrigen() {
 }
 
 void TDHilo::ReintentarArchivo() {
-  auto rec = std::make_unique<TFRec>();
+  std::unique_ptr<TFRec> rec = RegistroDe(*IOLast);
   IOLast->LlenarDList(rec->DList);
   // A destination withdrawn while the read hung is not given the file again.
   std::erase_if(rec->DList, [this](TIdDestino id) { return !Destino(id); });
+  const std::int64_t desde = DesdeDe(*IOLast);
   if (rec->DList.empty()) {
-    AddDFin(-RedondearTalla(GetAppRec().SectorSize, IOLast->FTalla));
+    AddDFin(desde - RedondearTalla(GetAppRec().SectorSize, IOLast->FTalla));
     return;
   }
-  rec->ONombre = IOLast->ONombre;
-  rec->DNombre = IOLast->DNombre;
-  rec->Talla = IOLast->FTalla;
-  rec->Atributos = IOLast->FAtributos;
-  rec->Tiempo = IOLast->FTiempo;
+  // Every destination's copy was deleted: the file is read whole again.
+  if (desde != 0) AddDFin(desde);
   // A file that changed under the read is copied as it is now; every total follows its size.
   platform::FileAttributeData ahora;
   if (Entorno->Env->GetFileAttributesEx(CaminoUnidad(HRec.Montaje, rec->ONombre), &ahora) &&
@@ -344,7 +355,7 @@ void TDHilo::EliminarFiles(TIdDestino DH) {
     for (auto it = cola->end(); it != cola->begin();) {
       --it;
       if ((*it)->EliminarDestino(DH) && (*it)->DList.empty()) {
-        AddDFin(-RedondearTalla(sector, (*it)->Talla));
+        AddDFin(-(*it)->DTalla(sector));
         it = cola->erase(it);
       }
     }
@@ -381,6 +392,11 @@ void TDHilo::EliminarDestinos() {
 
 std::int64_t TDHilo::GetCache() { return CacheEnCola.load(); }
 
+std::int64_t TDHilo::AtrasoDe(TIdDestino id) const {
+  const std::shared_ptr<TDHilo> DH = Destino(id);
+  return DH ? DH->GetCache() : 0;
+}
+
 void TDHilo::AgregarIO(std::unique_ptr<TEspera> op) {
   {
     auto cola = IOList.Bloquear();
@@ -390,7 +406,25 @@ void TDHilo::AgregarIO(std::unique_ptr<TEspera> op) {
   Despertar();
 }
 
-void TDHilo::AgregarLiberar(std::unique_ptr<TEspera> op) { LiberarIOList.Agregar(std::move(op)); }
+std::int64_t TDHilo::RetirarEscrituras(const std::u16string& DNombre) {
+  std::int64_t primera = -1;
+  auto cola = IOList.Bloquear();
+  std::erase_if(*cola, [&](const std::unique_ptr<TEspera>& op) {
+    if (dynamic_cast<const TEscribirArchivo*>(op.get()) == nullptr || op->DNombre != DNombre)
+      return false;
+    if (primera < 0 || op->FPos < primera) primera = op->FPos;
+    CacheEnCola.fetch_sub(op->Cache);
+    return true;
+  });
+  return primera;
+}
+
+void TDHilo::AgregarLiberar(std::unique_ptr<TEspera> op) {
+  const bool bloque = op && op->Buf != nullptr;
+  LiberarIOList.Agregar(std::move(op));
+  // A read waiting for a block of a full pool is asked again at once, not after its idle turn.
+  if (bloque) Despertar();
+}
 
 void TDHilo::PublicarMuestra() {
   if (!IOLast) return;
@@ -463,6 +497,7 @@ TInstantanea TDHilo::GetInstantanea() const {
   foto.DFin = GetDFin();
   foto.EspacioLibre = GetEspacio();
   foto.LEC = GetLEC();
+  foto.Releido = GetReleido();
   std::lock_guard<std::mutex> lock(Textos);
   foto.HRec = HRecVisible;
   foto.Capacidad = Capacidad;

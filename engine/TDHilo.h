@@ -91,11 +91,15 @@ struct TInstantanea {
   std::int64_t DFin = 0;
   std::int64_t EspacioLibre = 0;
   std::uint32_t LEC = 0;
+  // The source: bytes it read again for destinations split off or detached as laggards.
+  std::int64_t Releido = 0;
   TCapacidad Capacidad;
   TVelocidad Velocidad;
   TMuestra Muestra;  // the failed operation while in error, else the one under way
   TComprobacionFoto Comprobacion;
 };
+
+class TLeerArchivo;
 
 class TDHilo : public std::enable_shared_from_this<TDHilo> {
  public:
@@ -153,6 +157,9 @@ class TDHilo : public std::enable_shared_from_this<TDHilo> {
   std::int64_t GetCache();
   // Appends an operation to the end of this worker's queue (any thread; takes IOList's lock).
   void AgregarIO(std::unique_ptr<TEspera> op);
+  // On a destination, from the source's thread: drops the writes of DNombre queued and not
+  // started, giving up their blocks; returns the offset of the first one dropped, or -1.
+  std::int64_t RetirarEscrituras(const std::u16string& DNombre);
   // Any thread: ends the worker's idle wait, so that work just queued starts at once.
   void Despertar() { IOCP->Nudge(); }
   // Hands a finished operation to this (source) worker to be destroyed.
@@ -190,6 +197,7 @@ class TDHilo : public std::enable_shared_from_this<TDHilo> {
   std::int64_t GetDFin() const { return DFin.load(std::memory_order_relaxed); }
   std::int64_t GetEspacio() const { return EspacioLibre.load(std::memory_order_relaxed); }
   std::uint32_t GetLEC() const { return LEC.load(std::memory_order_relaxed); }
+  std::int64_t GetReleido() const { return Releido.load(std::memory_order_relaxed); }
   // True after a turn that left nothing under way and nothing queued: the worker idles.
   bool EnReposo() const { return Reposo.load(std::memory_order_acquire); }
   // Turns of the loop so far (for tests and the status of a worker).
@@ -210,6 +218,11 @@ class TDHilo : public std::enable_shared_from_this<TDHilo> {
   void ContinuarDestino();
   void ContinuarOrigen();
   void TomarSiguiente();
+  void DesprenderRezagados();
+  bool LecturaAdelantada();
+  std::int64_t Desprender(TIdDestino id, const TLeerArchivo& lectura, std::int64_t desde,
+                          bool abriendo, bool retirar);
+  std::int64_t AtrasoDe(TIdDestino id) const;
   void CrearEspera();
   void ErrorOrigen();
   void ReintentarArchivo();
@@ -248,6 +261,7 @@ class TDHilo : public std::enable_shared_from_this<TDHilo> {
   std::uint64_t SincronizacionPedida = 0;
   std::atomic<std::uint64_t> Sincronizados{0};
   std::atomic<std::int64_t> DPos{0};        // written by the worker
+  std::atomic<std::int64_t> Releido{0};     // written by the source worker
   std::atomic<std::int64_t> DFin{0};        // written by the worker
   std::atomic<std::int64_t> EspacioLibre{0};  // written by the main thread
   TVRec* VRec = nullptr;                    // main thread

@@ -3,15 +3,12 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/memory.h"
-
 TEspera::~TEspera() {
   if (BufCount == nullptr) return;
   // Holders of one buffer are destroyed on different threads: decrement and test are one step.
-  // The platform's own release: an environment hands out the platform's buffers (env.h).
   if (BufCount->fetch_sub(1, std::memory_order_acq_rel) == 1) {
     delete BufCount;
-    platform::VirtualFree(Buf);
+    if (Pool) Pool->Devolver(Buf);
   }
 }
 
@@ -23,7 +20,7 @@ void TEspera::ExeIO(TContextoIO& C) {
 
 bool TEspera::BorrarDestino(TIdDestino) { return false; }
 
-bool TEspera::CrearBuf(platform::Env&, std::int64_t) {
+bool TEspera::CrearBuf(const std::shared_ptr<TPoolBloques>&, std::int64_t) {
   BufCount = new std::atomic<std::int32_t>(1);
   return true;
 }
@@ -39,13 +36,6 @@ void TEspera::SetOverlappedPos(std::int64_t OPos) {
 void TEspera::CompartirBuf(TEspera& other) const {
   other.Buf = Buf;
   other.BufCount = BufCount;
+  other.Pool = Pool;
 }
 
-void* BloqueSiHayMemoria(platform::Env& env, std::int64_t MemoriaLibre, std::int64_t bytes) {
-  platform::MemoryStatus memoria;
-  if (!env.GlobalMemoryStatus(&memoria) ||
-      memoria.AvailPhys <= static_cast<std::uint64_t>(MemoriaLibre)) {
-    return nullptr;
-  }
-  return env.VirtualAlloc(static_cast<std::uint64_t>(bytes));
-}

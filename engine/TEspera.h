@@ -5,10 +5,12 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "engine/Huella.h"
+#include "records/Huella.h"
+#include "engine/PoolBloques.h"
 #include "engine/TSesionDestino.h"
 #include "platform/completion_port.h"
 #include "platform/env.h"
@@ -39,10 +41,6 @@ struct TFStr {
   std::int32_t Porcentaje = -1;   // -1: the size alone
   bool operator==(const TFStr&) const = default;
 };
-
-// A block buffer of `bytes` from the environment, taken only while the machine has more than
-// MemoriaLibre available; nullptr otherwise (try again later).
-void* BloqueSiHayMemoria(platform::Env& env, std::int64_t MemoriaLibre, std::int64_t bytes);
 
 class TEspera {
  public:
@@ -82,7 +80,7 @@ class TEspera {
   // Removes DH from the operation's destinations; true when it was there.
   virtual bool BorrarDestino(TIdDestino DH);
   // Prepares the buffer before the operation is started; false: try again later.
-  virtual bool CrearBuf(platform::Env& env, std::int64_t MemoriaLibre);
+  virtual bool CrearBuf(const std::shared_ptr<TPoolBloques>& pool, std::int64_t MemoriaLibre);
   // Appends the operation's destination workers to DL.
   virtual void LlenarDList(std::vector<TIdDestino>& DL);
 
@@ -93,9 +91,10 @@ class TEspera {
   void CompartirBuf(TEspera& other) const;
 
   // Reference count of Buf, shared by every operation that holds the same buffer. The holder
-  // that brings it to zero frees the counter and the buffer.
+  // that brings it to zero frees the counter and gives the buffer back to Pool, its lender.
   std::atomic<std::int32_t>* BufCount = nullptr;
   void* Buf = nullptr;
+  std::shared_ptr<TPoolBloques> Pool;
   platform::Overlapped ORec;
   std::uint32_t IOBytes = 0;
   std::int64_t Cache = 0;

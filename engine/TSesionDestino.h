@@ -16,5 +16,8 @@ struct TSesionDestino {
   platform::Handle Carpeta = platform::kInvalidHandle;  // reached from Raiz; Raiz itself is not
   std::u16string RutaCarpeta;                           // Carpeta's path below the root
   std::u16string Temporal;  // below the root; empty: no copy open
+  // Copies suspended under their temporary names (below the root), to be resumed later in the
+  // job.
+  std::set<std::u16string> Suspendidos;
   std::set<std::u16string> CarpetasRevisadas;
 };

@@ -14,6 +14,10 @@ void* RetainForTransfer(const void* address);
 // block when VirtualFree was already called for it and no transfer uses it any more.
 void ReleaseFromTransfer(void* block);
 
+// True while a transfer (an abandoned one included) still uses the VirtualAlloc block that starts
+// at `block`: the kernel may still write into it, so its owner must not hand it out again.
+bool UsedByTransfer(const void* block);
+
 // One transfer's use of a buffer, released when the holder goes.
 class BufferHold {
  public:

@@ -99,6 +99,12 @@ class BlockRegistry final {
     munmap(block, size);
   }
 
+  bool InTransfer(const void* block) const {
+    std::lock_guard lock(mutex_);
+    auto it = blocks_.find(Address(block));
+    return it != blocks_.end() && it->second.transfers > 0;
+  }
+
   std::int64_t Count() const {
     std::lock_guard lock(mutex_);
     return static_cast<std::int64_t>(blocks_.size());
@@ -194,5 +200,7 @@ void* RetainForTransfer(const void* address) {
 void ReleaseFromTransfer(void* block) {
   if (block) Registry().Release(block);
 }
+
+bool UsedByTransfer(const void* block) { return block && Registry().InTransfer(block); }
 
 }  // namespace platform

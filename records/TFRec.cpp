@@ -27,5 +27,5 @@ bool TFRec::PriorizarDH(TIdDestino DH) {
 }
 
 std::int64_t TFRec::DTalla(std::uint32_t SectorSize) const {
-  return RedondearTalla(SectorSize, Talla);
+  return RedondearTalla(SectorSize, Talla) - Desde;
 }

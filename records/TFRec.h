@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "records/Codificacion.h"
+#include "records/Huella.h"
 #include "records/TFTiempo.h"
 #include "platform/env.h"
 
@@ -26,7 +27,7 @@ class TFRec {
   bool EliminarDestino(TIdDestino DH);
   // Moves DH to the front; true when it was there.
   bool PriorizarDH(TIdDestino DH);
-  // Talla rounded up to whole sectors.
+  // What is still to be written of it: Talla rounded up to whole sectors, less Desde.
   std::int64_t DTalla(std::uint32_t SectorSize) const;
 
   // The source part (name, size, times, attributes), as the listing and copy-list files hold
@@ -41,6 +42,12 @@ class TFRec {
   std::int64_t Talla = 0;
   std::uint32_t Atributos = 0;
   TFTiempo Tiempo;
+  // Bytes its destinations already have, a multiple of the block size: a file whose copy was
+  // suspended on a lagging destination resumes there (0: the copy starts anew).
+  std::int64_t Desde = 0;
+  // With Desde: the fingerprint the file's first read took, which the rest read goes on with,
+  // so that the copy is checked against the whole file.
+  std::shared_ptr<TCalculoHuella> Huella;
 };
 
 // Name order: UTF-16 code units compared with only ASCII letters folded to upper case.

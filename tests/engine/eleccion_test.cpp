@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/TDHilo.h"
+#include "platform/memory.h"
 #include "tests/support/esperar.h"
 
 namespace {
@@ -63,6 +64,40 @@ TEST_F(EleccionTest, ChoosesTheFirstRecordWhoseFirstDestinationIsBelowTheBudget)
   todos_llenos.push_back(Registro({lleno}));
   todos_llenos.push_back(Registro({lleno}));
   EXPECT_EQ(ElegirPosicion(todos_llenos, 1 * GiB, atraso), 0u);
+  // Every first destination full: the first record that another destination is waiting for.
+  std::deque<std::unique_ptr<TFRec>> primero_lleno;
+  primero_lleno.push_back(Registro({lleno}));
+  primero_lleno.push_back(Registro({lleno, lleno}));
+  primero_lleno.push_back(Registro({lleno, libre1}));
+  primero_lleno.push_back(Registro({lleno, libre2}));
+  EXPECT_EQ(ElegirPosicion(primero_lleno, 1 * GiB, atraso), 2u);
+}
+
+TEST_F(EleccionTest, LaggardsOfTheFileBeingRead) {
+  const TIdDestino w0 = ConAtraso(0);
+  const TIdDestino w4 = ConAtraso(4 * MiB);
+  const TIdDestino w10 = ConAtraso(10 * MiB);
+  const TIdDestino w12 = ConAtraso(12 * MiB);
+  struct Caso {
+    const char* nombre;
+    std::vector<TIdDestino> destinos;
+    std::int64_t B;
+    bool espera_otro;
+    std::vector<TIdDestino> fuera;
+  };
+  const Caso casos[] = {
+      {"lagging the least by B or more", {w0, w10, w4, w12}, 8 * MiB, false, {w10, w12}},
+      {"exactly B behind goes", {w4, w12}, 8 * MiB, false, {w12}},
+      {"all equally far behind: none", {w10, w10}, 8 * MiB, true, {}},
+      {"the only one, another waiting", {w10}, 8 * MiB, true, {w10}},
+      {"the only one, nobody else waiting", {w10}, 8 * MiB, false, {}},
+      {"the only one, below B", {w4}, 8 * MiB, true, {}},
+      {"budget of 0", {w0, w12}, 0, true, {}},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nombre);
+    EXPECT_EQ(Rezagados(c.destinos, c.B, atraso, c.espera_otro), c.fuera);
+  }
 }
 
 TEST_F(EleccionTest, SplitsOffADestinationFurtherBehindThanTheFile) {
@@ -103,16 +138,20 @@ TEST_F(EleccionTest, SplitDestinationsComeInReverseOrderAndTheFirstNeverGoes) {
   EXPECT_EQ(R_c->DList, (std::vector<TIdDestino>{w4, w1}));
 }
 
-TEST_F(EleccionTest, BudgetFromTheMemorySettings) {
-  entorno->MemoriaTotal = 8 * GiB;
-  entorno->MemoriaLibre = 2 * GiB;
-  EXPECT_EQ(Presupuesto(*entorno), 3 * GiB);
-  // Less memory than what is to be left free: a budget no backlog reaches.
-  entorno->MemoriaTotal = GiB / 2;
-  entorno->MemoriaLibre = GiB;
-  EXPECT_GT(Presupuesto(*entorno), 1LL << 62);
-  entorno->MemoriaTotal = GiB;
+TEST_F(EleccionTest, BudgetIsHalfOfWhatThePoolMayLendInTheJob) {
+  std::uint64_t disponible = 5 * GiB;
+  platform::SetMemoryStatusForTests(
+      [&] { return platform::MemoryStatus{50, 16 * GiB, disponible}; });
+  entorno->MemoriaLibre = 1 * GiB;
+  EXPECT_EQ(Presupuesto(*entorno), 2 * GiB);
+  // Memory that other processes free during the job does not raise it.
+  disponible = 9 * GiB;
+  EXPECT_EQ(Presupuesto(*entorno), 2 * GiB);
+  // The next job fixes its own; with no more available than is to be left free, it is 0.
+  entorno->Bloques->Recortar();
+  disponible = 1 * GiB;
   EXPECT_EQ(Presupuesto(*entorno), 0);
+  platform::SetMemoryStatusForTests(nullptr);
 }
 
 TEST_F(EleccionTest, ZeroBudgetTakesTheLastDestinationAsReference) {

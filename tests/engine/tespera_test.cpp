@@ -30,12 +30,13 @@ TEST(RedondearTalla, RoundsUpToWholeSectors) {
 
 // One read and three writes share a buffer; they are destroyed on four threads at once.
 TEST(TEspera, SharedBufferIsReleasedOnceWhateverTheOrder) {
-  const std::int64_t held_before = platform::BuffersHeld();
+  auto pool = std::make_shared<TPoolBloques>(platform::DefaultEnv(), 4096);
   for (int round = 0; round < 200; ++round) {
     std::vector<TEspera*> holders;
     auto* read = new TEspera;
-    read->Buf = platform::VirtualAlloc(4096);
+    read->Buf = pool->Tomar(0);
     ASSERT_NE(read->Buf, nullptr);
+    read->Pool = pool;
     read->BufCount = new std::atomic<std::int32_t>(1);
     holders.push_back(read);
     read->BufCount->fetch_add(3);
@@ -44,12 +45,13 @@ TEST(TEspera, SharedBufferIsReleasedOnceWhateverTheOrder) {
       read->CompartirBuf(*write);
       holders.push_back(write);
     }
-    EXPECT_EQ(platform::BuffersHeld(), held_before + 1);
+    EXPECT_EQ(pool->Prestados(), 1);
     std::vector<std::thread> threads;
     for (TEspera* holder : holders) threads.emplace_back([holder] { delete holder; });
     for (auto& t : threads) t.join();
-    EXPECT_EQ(platform::BuffersHeld(), held_before);
+    EXPECT_EQ(pool->Prestados(), 0);
   }
+  EXPECT_EQ(pool->Mapeados(), 1);
 }
 
 TEST(TEspera, OperationWithoutCounterReleasesNothing) {
@@ -66,7 +68,7 @@ TEST(TEspera, OperationWithoutCounterReleasesNothing) {
 
 TEST(TEspera, BaseCrearBufMakesACounterOfOne) {
   TEspera op;
-  ASSERT_TRUE(op.CrearBuf(*platform::DefaultEnv(), 0));
+  ASSERT_TRUE(op.CrearBuf(nullptr, 0));
   ASSERT_NE(op.BufCount, nullptr);
   EXPECT_EQ(op.BufCount->load(), 1);
   EXPECT_EQ(op.Buf, nullptr);

@@ -1,4 +1,4 @@
-#include "engine/Huella.h"
+#include "records/Huella.h"
 
 #include <xxhash.h>
 
@@ -19,6 +19,7 @@ TCalculoHuella::~TCalculoHuella() { XXH3_freeState(estado_->xxh); }
 
 void TCalculoHuella::Agregar(const void* datos, std::size_t bytes) {
   XXH3_128bits_update(estado_->xxh, datos, bytes);
+  bytes_ += static_cast<std::int64_t>(bytes);
 }
 
 THuella TCalculoHuella::Resultado() const {

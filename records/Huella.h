@@ -28,10 +28,13 @@ class TCalculoHuella {
 
   void Agregar(const void* datos, std::size_t bytes);
   THuella Resultado() const;
+  // How many bytes it was fed: where the next bytes of the file must start.
+  std::int64_t Bytes() const { return bytes_; }
 
  private:
   struct Estado;
   std::unique_ptr<Estado> estado_;
+  std::int64_t bytes_ = 0;
 };
 
 THuella HuellaDe(const void* datos, std::size_t bytes);

@@ -1,0 +1,79 @@
+// A stick that does not move among sticks that do: the source detaches it from the file it is
+// reading, even in the middle of it, and reads the rest again for it later, so that the others
+// finish while it is still held, and every stick ends with the same bytes.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/memory.h"
+#include "tests/support/esperar.h"
+#include "tests/support/fallos_transferencia.h"
+#include "tests/support/granja.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+constexpr std::int64_t MiB = 1LL << 20;
+
+// Bytes that differ at every offset, so that a block written at the wrong place shows.
+void Escribir(const fs::path& ruta, std::int64_t talla) {
+  fs::create_directories(ruta.parent_path());
+  std::string datos(static_cast<std::size_t>(talla), '\0');
+  for (std::int64_t i = 0; i < talla; ++i) datos[i] = static_cast<char>((i * 7) ^ (i >> 13));
+  std::ofstream(ruta, std::ios::binary) << datos;
+}
+
+class RezagadoCopiaTest : public ::testing::Test {
+ protected:
+  // 64 MiB available and 48 to be left free: a pool of 8 blocks, and a budget of 8 MiB of
+  // backlog. A held write is no failure here, however long it is held.
+  void Preparar(testing_support::Granja& granja) {
+    platform::SetMemoryStatusForTests([] { return platform::MemoryStatus{50, 1ULL << 34, 64 * MiB}; });
+    granja.entorno->MemoriaLibre = 48 * MiB;
+    granja.entorno->TiempoError = 600000;
+    const fs::path origen = granja.RaizOrigen();
+    Escribir(origen / "grande.bin", 24 * MiB);
+    Escribir(origen / "medio.bin", 5 * MiB + 1234);
+    for (int i = 0; i < 3; ++i) Escribir(origen / "sub" / ("p" + std::to_string(i) + ".txt"), 3000);
+  }
+  void TearDown() override { platform::SetMemoryStatusForTests(nullptr); }
+};
+
+TEST_F(RezagadoCopiaTest, TheOthersFinishWhileOneStickIsHeldAndEveryStickEndsIdentical) {
+  for (const std::size_t lento : {std::size_t{0}, std::size_t{2}}) {
+    SCOPED_TRACE("held stick: " + std::to_string(lento));
+    testing_support::Granja granja({512}, {{512}, {512}, {4096}});
+    if (!granja.ok()) GTEST_SKIP() << granja.error();
+    Preparar(granja);
+    testing_support::FallosTransferencia fallos;
+    fallos.Colgar(granja.RaizDestino(lento) + "/");
+    granja.Encolar();
+
+    const bool otros_terminados = testing_support::Esperar(
+        [&] {
+          for (std::size_t i = 0; i < granja.destinos.size(); ++i) {
+            if (i != lento && granja.destinos[i]->GetEstado() != TEstado::Terminado) return false;
+          }
+          return true;
+        },
+        std::chrono::seconds(120));
+    const TEstado estado_lento = granja.destinos[lento]->GetEstado();
+    fallos.Liberar();
+    EXPECT_TRUE(otros_terminados);
+    EXPECT_NE(estado_lento, TEstado::Terminado);
+
+    ASSERT_TRUE(granja.EsperarFin());
+    for (std::size_t i = 0; i < granja.destinos.size(); ++i) {
+      EXPECT_EQ(granja.destinos[i]->GetEstado(), TEstado::Terminado) << i;
+      EXPECT_EQ(testing_support::CompararArboles(granja.RaizOrigen(), granja.RaizDestino(i)), "")
+          << i;
+    }
+    // The held stick's part was read again, and no more than the data once over.
+    EXPECT_GT(granja.origen->GetReleido(), 0);
+    EXPECT_LE(granja.origen->GetReleido(), 24 * MiB + 5 * MiB + 1234 + 3 * 3000);
+  }
+}
+
+}  // namespace
