@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "platform/memory.h"
@@ -18,11 +19,21 @@ namespace fs = std::filesystem;
 constexpr std::int64_t MiB = 1LL << 20;
 
 // Bytes that differ at every offset, so that a block written at the wrong place shows.
+std::string Datos(std::int64_t talla, int semilla = 0) {
+  std::string datos(static_cast<std::size_t>(talla), '\0');
+  for (std::int64_t i = 0; i < talla; ++i)
+    datos[i] = static_cast<char>((i * 7) ^ (i >> 13) ^ semilla);
+  return datos;
+}
+
 void Escribir(const fs::path& ruta, std::int64_t talla) {
   fs::create_directories(ruta.parent_path());
-  std::string datos(static_cast<std::size_t>(talla), '\0');
-  for (std::int64_t i = 0; i < talla; ++i) datos[i] = static_cast<char>((i * 7) ^ (i >> 13));
-  std::ofstream(ruta, std::ios::binary) << datos;
+  std::ofstream(ruta, std::ios::binary) << Datos(talla);
+}
+
+std::string Leer(const fs::path& ruta) {
+  std::ifstream archivo(ruta, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(archivo), {});
 }
 
 class RezagadoCopiaTest : public ::testing::Test {
@@ -60,6 +71,7 @@ TEST_F(RezagadoCopiaTest, TheOthersFinishWhileOneStickIsHeldAndEveryStickEndsIde
         },
         std::chrono::seconds(120));
     const TEstado estado_lento = granja.destinos[lento]->GetEstado();
+    const std::int64_t trabajo = granja.destinos[lento]->GetDFin();
     fallos.Liberar();
     EXPECT_TRUE(otros_terminados);
     EXPECT_NE(estado_lento, TEstado::Terminado);
@@ -70,9 +82,48 @@ TEST_F(RezagadoCopiaTest, TheOthersFinishWhileOneStickIsHeldAndEveryStickEndsIde
       EXPECT_EQ(testing_support::CompararArboles(granja.RaizOrigen(), granja.RaizDestino(i)), "")
           << i;
     }
+    // Its copies matched the fingerprints at the first read-back: none was made again.
+    EXPECT_EQ(granja.destinos[lento]->GetDFin(), trabajo);
     // The held stick's part was read again, and no more than the data once over.
     EXPECT_GT(granja.origen->GetReleido(), 0);
     EXPECT_LE(granja.origen->GetReleido(), 24 * MiB + 5 * MiB + 1234 + 3 * 3000);
+  }
+}
+
+// The held stick's rest of a file is read after the file changed under the same size and time:
+// the fingerprint the first read took no longer matches, so the copy is not verified as it
+// stands. It is made anew, whole, as the file is then; the sticks that had the whole file
+// before keep it as it was.
+TEST_F(RezagadoCopiaTest, AFileChangedBeforeItsRestIsReadAgainIsNeverVerifiedHalfAndHalf) {
+  testing_support::Granja granja({512}, {{512}, {512}, {512}});
+  if (!granja.ok()) GTEST_SKIP() << granja.error();
+  Preparar(granja);
+  const fs::path grande = fs::path(granja.RaizOrigen()) / "grande.bin";
+  const std::string antes = Leer(grande);
+  testing_support::FallosTransferencia fallos;
+  fallos.Colgar(granja.RaizDestino(0) + "/");
+  granja.Encolar();
+  ASSERT_TRUE(testing_support::Esperar(
+      [&] {
+        return granja.destinos[1]->GetEstado() == TEstado::Terminado &&
+               granja.destinos[2]->GetEstado() == TEstado::Terminado;
+      },
+      std::chrono::seconds(120)));
+
+  // Its second half changes; its size and last-write time stay.
+  const auto hora = fs::last_write_time(grande);
+  std::string despues = antes;
+  const std::string otros = Datos(12 * MiB, 0x5a);
+  despues.replace(12 * MiB, otros.size(), otros);
+  std::ofstream(grande, std::ios::binary | std::ios::trunc) << despues;
+  fs::last_write_time(grande, hora);
+  fallos.Liberar();
+
+  ASSERT_TRUE(granja.EsperarFin());
+  EXPECT_EQ(granja.destinos[0]->GetEstado(), TEstado::Terminado);
+  EXPECT_TRUE(Leer(fs::path(granja.RaizDestino(0)) / "grande.bin") == despues);
+  for (std::size_t i : {std::size_t{1}, std::size_t{2}}) {
+    EXPECT_TRUE(Leer(fs::path(granja.RaizDestino(i)) / "grande.bin") == antes) << i;
   }
 }
 
