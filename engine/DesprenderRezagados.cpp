@@ -26,10 +26,11 @@ void TDHilo::DesprenderRezagados() {
   // only be opened and left again turn after turn.
   bool espera_otro = false;
   if (destinos.size() == 1 && atraso(destinos.front()) >= B) {
+    TDebajoDe debajo(B, atraso);
     auto registros = FList.Bloquear();
     espera_otro = std::any_of(registros->begin(), registros->end(), [&](const auto& R) {
       return std::any_of(R->DList.begin(), R->DList.end(), [&](TIdDestino DH) {
-        return DH != destinos.front() && atraso(DH) < B;
+        return DH != destinos.front() && debajo(DH);
       });
     });
   }

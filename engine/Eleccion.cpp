@@ -9,17 +9,24 @@ std::int64_t Presupuesto(TEntorno& entorno) {
   return entorno.Bloques->Limite(entorno.MemoriaLibre.load()) / 2;
 }
 
+bool TDebajoDe::operator()(TIdDestino DH) {
+  for (const auto& [id, debajo] : vistos_) {
+    if (id == DH) return debajo;
+  }
+  vistos_.emplace_back(DH, atraso_(DH) < B_);
+  return vistos_.back().second;
+}
+
 std::size_t ElegirPosicion(const std::deque<std::unique_ptr<TFRec>>& registros, std::int64_t B,
                            const TAtraso& atraso) {
-  for (std::size_t i = 0; i < registros.size(); ++i) {
-    if (registros[i]->DList.empty() || atraso(registros[i]->DList.front()) < B) return i;
-  }
+  TDebajoDe debajo(B, atraso);
+  std::size_t otro = registros.size();  // the first with a destination after the first below B
   for (std::size_t i = 0; i < registros.size(); ++i) {
     const auto& DL = registros[i]->DList;
-    if (std::any_of(DL.begin() + 1, DL.end(), [&](TIdDestino DH) { return atraso(DH) < B; }))
-      return i;
+    if (DL.empty() || debajo(DL.front())) return i;
+    if (otro == registros.size() && std::any_of(DL.begin() + 1, DL.end(), debajo)) otro = i;
   }
-  return 0;
+  return otro == registros.size() ? 0 : otro;
 }
 
 std::vector<TIdDestino> Rezagados(const std::vector<TIdDestino>& DList, std::int64_t B,

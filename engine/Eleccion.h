@@ -6,6 +6,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "engine/TEntorno.h"
@@ -17,6 +18,19 @@ std::int64_t Presupuesto(TEntorno& entorno);
 
 // A destination's backlog: block-buffer bytes queued on it and not started (0 for one gone).
 using TAtraso = std::function<std::int64_t(TIdDestino)>;
+
+// Whether a destination's backlog is below B, each destination asked for once: the records are
+// thousands, their destinations a few, and asking takes the destinations' locks.
+class TDebajoDe {
+ public:
+  TDebajoDe(std::int64_t B, TAtraso atraso) : B_(B), atraso_(std::move(atraso)) {}
+  bool operator()(TIdDestino DH);
+
+ private:
+  const std::int64_t B_;
+  const TAtraso atraso_;
+  std::vector<std::pair<TIdDestino, bool>> vistos_;
+};
 
 // The lowest position whose first destination's backlog is below B; else the lowest with any
 // destination below B, so that a first destination far behind on every record does not keep
