@@ -13,8 +13,7 @@ void TDHilo::ContinuarOrigen() {
   {
     auto cola = IOList.Bloquear();
     if (!cola->empty()) {
-      DesprenderRezagados();
-      if (LecturaAdelantada()) {
+      if (DesprenderRezagados()) {
         CrearEspera();
       } else {
         TomarSiguiente();

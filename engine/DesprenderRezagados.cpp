@@ -11,14 +11,16 @@
 #include "engine/Planificacion.h"
 #include "engine/TDHilo.h"
 
-// Called with IOList locked, before its head is taken.
-void TDHilo::DesprenderRezagados() {
+// Called with IOList locked, before its head is taken. Returns whether the head read waits: a
+// block read for destinations that all lag by the budget would only wait in their queues, so the
+// read waits instead, and the pool's blocks stay with the sticks that move and their read-backs.
+bool TDHilo::DesprenderRezagados() {
   auto& cola = IOList.SinBloqueo();
   auto* lectura = cola.empty() ? nullptr : dynamic_cast<TLeerArchivo*>(cola.front().get());
-  if (lectura == nullptr) return;  // nothing of a file is left to hand out
+  if (lectura == nullptr) return false;  // nothing of a file is left to hand out
   std::vector<TIdDestino> destinos;
   lectura->LlenarDList(destinos);
-  if (destinos.empty()) return;
+  if (destinos.empty()) return false;
   const std::int64_t B = Presupuesto(*Entorno);
   const auto atraso = [this](TIdDestino id) { return AtrasoDe(id); };
   // A file read for one destination alone stops at B only while the queue holds work for
@@ -35,7 +37,12 @@ void TDHilo::DesprenderRezagados() {
     });
   }
   const std::vector<TIdDestino> fuera = Rezagados(destinos, B, atraso, espera_otro);
-  if (fuera.empty()) return;
+  // B of 0: the pool itself says when a block can be had.
+  const auto todos_atrasados = [&](const std::vector<TIdDestino>& DL) {
+    return B > 0 &&
+           std::all_of(DL.begin(), DL.end(), [&](TIdDestino id) { return atraso(id) >= B; });
+  };
+  if (fuera.empty()) return todos_atrasados(destinos);
 
   // Where the detached copies stop: the open under way has reached nobody yet; a read under way
   // has not been handed out, so its block is the first they lack; else the head read's is.
@@ -68,15 +75,17 @@ void TDHilo::DesprenderRezagados() {
     // Only the block under way, and the blocks dropped from the destinations' queues, are read
     // twice.
     releido -= static_cast<std::int64_t>(fuera.size()) * (lectura_talla - desde);
-    if (en_curso != nullptr) releido += static_cast<std::int64_t>(fuera.size()) * en_curso->BufBytes;
+    if (en_curso != nullptr)
+      releido += static_cast<std::int64_t>(fuera.size()) * en_curso->BufBytes;
   }
   Releido.fetch_add(releido, std::memory_order_relaxed);
+  return !quedan.empty() && todos_atrasados(quedan);
 }
 
 // Takes `id` out of the file's operations and, with `retirar`, drops its writes of the file not
-// yet started, so that the blocks they hold go back to the pool; closes its copy as it then stands and queues
-// the rest of the file for it at the front, to be read as soon as its backlog allows. Returns
-// where that rest begins.
+// yet started, so that the blocks they hold go back to the pool; closes its copy as it then
+// stands and queues the rest of the file for it at the front, to be read as soon as its backlog
+// allows. Returns where that rest begins.
 std::int64_t TDHilo::Desprender(TIdDestino id, const TLeerArchivo& lectura, std::int64_t desde,
                                 bool abriendo, bool retirar) {
   IOLast->BorrarDestino(id);
@@ -104,19 +113,4 @@ std::int64_t TDHilo::Desprender(TIdDestino id, const TLeerArchivo& lectura, std:
   AddDFin(resto->DTalla(GetAppRec().SectorSize));
   FList.Bloquear()->push_front(std::move(resto));
   return desde;
-}
-
-// Called with IOList locked. A block read for destinations that all lag by the budget would only
-// wait in their queues: the read waits instead, so that the pool's blocks stay with the sticks
-// that move and their read-backs.
-bool TDHilo::LecturaAdelantada() {
-  auto& cola = IOList.SinBloqueo();
-  auto* lectura = cola.empty() ? nullptr : dynamic_cast<TLeerArchivo*>(cola.front().get());
-  if (lectura == nullptr) return false;
-  const std::int64_t B = Presupuesto(*Entorno);
-  if (B <= 0) return false;  // the pool itself says when a block can be had
-  std::vector<TIdDestino> destinos;
-  lectura->LlenarDList(destinos);
-  return !destinos.empty() && std::all_of(destinos.begin(), destinos.end(),
-                                          [&](TIdDestino id) { return AtrasoDe(id) >= B; });
 }

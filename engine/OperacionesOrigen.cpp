@@ -1,7 +1,6 @@
 #include "engine/OperacionesOrigen.h"
 
 #include <algorithm>
-#include <cstring>
 #include <memory>
 
 #include "engine/TDHilo.h"

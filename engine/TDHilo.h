@@ -218,8 +218,7 @@ class TDHilo : public std::enable_shared_from_this<TDHilo> {
   void ContinuarDestino();
   void ContinuarOrigen();
   void TomarSiguiente();
-  void DesprenderRezagados();
-  bool LecturaAdelantada();
+  bool DesprenderRezagados();
   std::int64_t Desprender(TIdDestino id, const TLeerArchivo& lectura, std::int64_t desde,
                           bool abriendo, bool retirar);
   std::int64_t AtrasoDe(TIdDestino id) const;
