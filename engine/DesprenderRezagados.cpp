@@ -12,8 +12,9 @@
 #include "engine/TDHilo.h"
 
 // Called with IOList locked, before its head is taken. Returns whether the head read waits: a
-// block read for destinations that all lag by the budget would only wait in their queues, so the
-// read waits instead, and the pool's blocks stay with the sticks that move and their read-backs.
+// block read for destinations that all have the read-ahead queued would only wait in their
+// queues, so the read waits instead, and the pool's blocks stay with the sticks that move and
+// their read-backs.
 bool TDHilo::DesprenderRezagados() {
   auto& cola = IOList.SinBloqueo();
   auto* lectura = cola.empty() ? nullptr : dynamic_cast<TLeerArchivo*>(cola.front().get());
@@ -38,9 +39,10 @@ bool TDHilo::DesprenderRezagados() {
   }
   const std::vector<TIdDestino> fuera = Rezagados(destinos, B, atraso, espera_otro);
   // B of 0: the pool itself says when a block can be had.
+  const std::int64_t adelanto = Adelanto(B);
   const auto todos_atrasados = [&](const std::vector<TIdDestino>& DL) {
-    return B > 0 &&
-           std::all_of(DL.begin(), DL.end(), [&](TIdDestino id) { return atraso(id) >= B; });
+    return B > 0 && std::all_of(DL.begin(), DL.end(),
+                                [&](TIdDestino id) { return atraso(id) >= adelanto; });
   };
   if (fuera.empty()) return todos_atrasados(destinos);
 

@@ -9,6 +9,11 @@ std::int64_t Presupuesto(TEntorno& entorno) {
   return entorno.Bloques->Limite(entorno.MemoriaLibre.load()) / 2;
 }
 
+std::int64_t Adelanto(std::int64_t B) {
+  constexpr std::int64_t kAdelanto = 64LL << 20;
+  return std::min(B, kAdelanto);
+}
+
 bool TDebajoDe::operator()(TIdDestino DH) {
   for (const auto& [id, debajo] : vistos_) {
     if (id == DH) return debajo;
