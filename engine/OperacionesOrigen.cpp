@@ -116,7 +116,8 @@ void TAbrirArchivo::OnExeIO() {
 
 bool TLeerArchivo::CrearBuf(const std::shared_ptr<TPoolBloques>& pool,
                             std::int64_t MemoriaLibre) {
-  Buf = pool->Tomar(MemoriaLibre);
+  // A small file's read touches only the first pages of its block.
+  Buf = pool->Tomar(MemoriaLibre, BufBytes > pool->Talla() / 2);
   if (Buf == nullptr) return false;
   Pool = pool;
   // The backlog counts the memory held: a whole block of the pool, however short the file.

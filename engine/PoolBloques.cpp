@@ -7,7 +7,9 @@ TPoolBloques::TPoolBloques(std::shared_ptr<platform::Env> env, std::int64_t tall
     : Env(std::move(env)), TallaBloque(talla_bloque) {}
 
 TPoolBloques::~TPoolBloques() {
-  for (void* bloque : Libres) platform::VirtualFree(bloque);
+  for (const auto& libres : Libres) {
+    for (void* bloque : libres) platform::VirtualFree(bloque);
+  }
 }
 
 void TPoolBloques::FijarLimite(std::int64_t MemoriaLibre) {
@@ -22,12 +24,14 @@ void TPoolBloques::FijarLimite(std::int64_t MemoriaLibre) {
   Fijado = true;
 }
 
-void* TPoolBloques::Tomar(std::int64_t MemoriaLibre) {
+void* TPoolBloques::Tomar(std::int64_t MemoriaLibre, bool entero) {
   std::lock_guard<std::mutex> lock(Bloqueo);
   if (!Fijado) FijarLimite(MemoriaLibre);
-  if (!Libres.empty()) {
-    void* bloque = Libres.back();
-    Libres.pop_back();
+  // A block of the other kind is lent rather than a new one mapped: a new one is cleared too.
+  for (std::vector<void*>* libres : {&Libres[entero], &Libres[!entero]}) {
+    if (libres->empty()) continue;
+    void* bloque = libres->back();
+    libres->pop_back();
     ++PrestadosN;
     return bloque;
   }
@@ -35,6 +39,8 @@ void* TPoolBloques::Tomar(std::int64_t MemoriaLibre) {
   if ((MapeadosN + 1) * TallaBloque > LimiteBytes) return nullptr;
   void* bloque = Env->VirtualAlloc(static_cast<std::uint64_t>(TallaBloque));
   if (bloque == nullptr) return nullptr;
+  platform::AdviseHugePages(bloque, static_cast<std::uint64_t>(TallaBloque), entero);
+  if (entero) DePaginasEnormes.insert(bloque);
   ++MapeadosN;
   ++PrestadosN;
   return bloque;
@@ -46,10 +52,11 @@ void TPoolBloques::Devolver(void* bloque) {
   --PrestadosN;
   if (platform::UsedByTransfer(bloque)) {
     --MapeadosN;
+    DePaginasEnormes.erase(bloque);
     platform::VirtualFree(bloque);
     return;
   }
-  Libres.push_back(bloque);
+  Libres[DePaginasEnormes.contains(bloque)].push_back(bloque);
 }
 
 std::int64_t TPoolBloques::Limite(std::int64_t MemoriaLibre) {
@@ -60,10 +67,13 @@ std::int64_t TPoolBloques::Limite(std::int64_t MemoriaLibre) {
 
 void TPoolBloques::Recortar() {
   std::lock_guard<std::mutex> lock(Bloqueo);
-  if (PrestadosN != 0 || (!Fijado && Libres.empty())) return;
-  for (void* bloque : Libres) platform::VirtualFree(bloque);
-  MapeadosN -= static_cast<std::int64_t>(Libres.size());
-  Libres.clear();
+  if (PrestadosN != 0 || (!Fijado && MapeadosN == 0)) return;
+  MapeadosN -= static_cast<std::int64_t>(Libres[0].size() + Libres[1].size());
+  for (auto& libres : Libres) {
+    for (void* bloque : libres) platform::VirtualFree(bloque);
+    libres.clear();
+  }
+  DePaginasEnormes.clear();
   Fijado = false;
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/env.h"
@@ -22,8 +23,10 @@ class TPoolBloques {
   // A block, or nullptr while the limit is reached: the caller asks again later. The limit is
   // fixed at the first call after Recortar, as the blocks already mapped plus what the machine
   // has available above MemoriaLibre; a limit below one block is read again on each call, since
-  // memory short at first may come back.
-  void* Tomar(std::int64_t MemoriaLibre);
+  // memory short at first may come back. A block for a transfer that fills it (`entero`) is
+  // backed by huge pages, cheap to pin; one for a small file's few bytes keeps small pages, so
+  // that only the pages it uses are ever cleared. Each kind is lent again first as its own.
+  void* Tomar(std::int64_t MemoriaLibre, bool entero = true);
   // Any thread: a block from Tomar comes back. One that an abandoned transfer still uses is
   // unmapped when that transfer ends and is never lent again; the pool maps another in its place.
   void Devolver(void* bloque);
@@ -43,7 +46,8 @@ class TPoolBloques {
   const std::shared_ptr<platform::Env> Env;
   const std::int64_t TallaBloque;
   mutable std::mutex Bloqueo;  // guards everything below
-  std::vector<void*> Libres;
+  std::vector<void*> Libres[2];              // not lent: [0] of small pages, [1] of huge ones
+  std::unordered_set<void*> DePaginasEnormes;  // the mapped blocks of huge pages
   std::int64_t MapeadosN = 0;
   std::int64_t PrestadosN = 0;
   std::int64_t LimiteBytes = 0;

@@ -180,9 +180,7 @@ void* VirtualAlloc(std::uint64_t size) {
     return nullptr;
   }
   // Anonymous mappings are page-aligned and zero-filled by the kernel. A block of whole huge
-  // pages is aligned to them and asked to be backed by them: every unbuffered transfer pins its
-  // buffer's pages, one huge page costs far less to pin than 512 small ones, and the block is
-  // mapped once and used for the whole job.
+  // pages is aligned to them, so that AdviseHugePages can have it backed by them.
   const bool enorme = size % kHugePage == 0;
   const std::uint64_t mapeado = enorme ? size + kHugePage : size;
   void* region = mmap(nullptr, mapeado, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -198,10 +196,14 @@ void* VirtualAlloc(std::uint64_t size) {
     const std::uintptr_t fin = alineado + size;
     if (inicio + mapeado > fin) munmap(reinterpret_cast<void*>(fin), inicio + mapeado - fin);
     block = reinterpret_cast<void*>(alineado);
-    madvise(block, size, MADV_HUGEPAGE);  // a hint: without huge pages the block still works
   }
   Registry().Add(block, size);
   return block;
+}
+
+void AdviseHugePages(void* block, std::uint64_t size, bool huge) {
+  // A hint: the block works with either kind of page.
+  if (block && size % kHugePage == 0) madvise(block, size, huge ? MADV_HUGEPAGE : MADV_NOHUGEPAGE);
 }
 
 void VirtualFree(void* buffer) {

@@ -22,6 +22,11 @@ void SetMemoryStatusForTests(std::function<MemoryStatus()> source);
 
 // Page-aligned, zero-filled memory for unbuffered transfers; nullptr when it cannot be had.
 void* VirtualAlloc(std::uint64_t size);
+// Asks that a buffer from VirtualAlloc of whole huge pages, not yet touched, be backed by huge
+// pages, or by small ones whatever the machine's default: an unbuffered transfer pins its
+// buffer's pages, and one huge page costs far less to pin than 512 small ones, but the first
+// touch of a huge page clears all of it.
+void AdviseHugePages(void* block, std::uint64_t size, bool huge);
 // Releases a buffer from VirtualAlloc (nullptr does nothing). A buffer that an abandoned
 // transfer still uses is released when that transfer ends.
 void VirtualFree(void* buffer);
