@@ -30,26 +30,26 @@ bool TDHilo::ComprobacionLista() {
 
 void TDHilo::ContinuarComprobacion() {
   TComprobaciones& V = Comprobacion;
-  if (V.EnCurso > 0 || (V.ManifiestoPedido && !V.ManifiestoEscrito)) return;
-  if (!V.Diferentes.empty()) return DecidirDiferentes();
-  if (!V.Recibidos.empty()) {
-    if (Entorno->Verificar.load() || V.SoloComprobar) {
-      // Asked again on the next turn, an idle one.
-      if (!ReservarBloque(Entorno->Bloques, Entorno->MemoriaLibre.load(), V)) return;
-      std::deque<std::unique_ptr<TEspera>> ops;
-      for (const TRecibido& archivo : V.Recibidos) {
-        PlanearComprobacion(archivo, HRec.SectorSize, V, ops);
-      }
-      V.Recibidos.clear();
-      IONext = std::move(ops.front());
-      ops.pop_front();
-      auto cola = IOList.Bloquear();
-      for (auto& op : ops) cola->push_back(std::move(op));
-      return;
-    }
-    V.Comprobados.insert(V.Comprobados.end(), V.Recibidos.begin(), V.Recibidos.end());
-    V.Recibidos.clear();
+  if (V.ManifiestoPedido && !V.ManifiestoEscrito) return;
+  if (!V.Recibidos.empty() && (Entorno->Verificar.load() || V.SoloComprobar)) {
+    // Asked again on the next turn, an idle one.
+    if (!ReservarBloque(Entorno->Bloques, Entorno->MemoriaLibre.load(), V)) return;
+    // The next files are planned while the last planned are still read (the queue is empty once
+    // their last step is under way), so that the read-back never waits out an idle turn.
+    std::deque<std::unique_ptr<TEspera>> ops;
+    PlanearTanda(HRec.SectorSize, V, ops);
+    IONext = std::move(ops.front());
+    ops.pop_front();
+    auto cola = IOList.Bloquear();
+    for (auto& op : ops) cola->push_back(std::move(op));
+    return;
   }
+  if (V.EnCurso > 0) return;
+  // Every file is read back before any is decided on, so that a stick that fails names them all.
+  if (!V.Diferentes.empty()) return DecidirDiferentes();
+  V.Comprobados.insert(V.Comprobados.end(), V.Recibidos.begin(), V.Recibidos.end());
+  V.Recibidos.clear();
+  V.Contados = 0;
   if (Entorno->Manifiesto.load() && !V.SoloComprobar && !V.ManifiestoPedido &&
       !V.Comprobados.empty()) {
     auto escribir = std::make_unique<TEscribirManifiesto>();

@@ -115,6 +115,7 @@ void TMedirComprobacion::OnExeIO() {
   Estado->SoloComprobar = true;
   Estado->Archivos.store(static_cast<std::int64_t>(Archivos.size()), std::memory_order_relaxed);
   Estado->Recibidos = std::move(Archivos);
+  Estado->Contados = 0;
 }
 
 void TFallarComprobacion::ExeIO(TContextoIO& C) {
@@ -143,6 +144,9 @@ void TCerrarManifiesto::ExeIO(TContextoIO& C) {
   if (!C.Env.FlushVolume(C.Sesion.Raiz, &ORec)) Fallar(C);
 }
 
+namespace {
+
+// Appends the read-back of one received file to `cola`, and counts it under way in `estado`.
 void PlanearComprobacion(const TRecibido& recibido, std::uint32_t SectorSize,
                          TComprobaciones& estado, std::deque<std::unique_ptr<TEspera>>& cola) {
   auto archivo = std::make_shared<TComprobacionArchivo>();
@@ -161,5 +165,21 @@ void PlanearComprobacion(const TRecibido& recibido, std::uint32_t SectorSize,
   }
   cola.push_back(Paso<TCerrarComprobacion>(archivo));
   ++estado.EnCurso;
-  estado.Fin.fetch_add(recibido.Talla, std::memory_order_relaxed);
+}
+
+}  // namespace
+
+void PlanearTanda(std::uint32_t SectorSize, TComprobaciones& estado,
+                  std::deque<std::unique_ptr<TEspera>>& cola) {
+  std::vector<TRecibido>& recibidos = estado.Recibidos;
+  for (std::size_t i = estado.Contados; i < recibidos.size(); ++i) {
+    estado.Fin.fetch_add(recibidos[i].Talla, std::memory_order_relaxed);
+  }
+  constexpr std::size_t kArchivosPorTanda = 256;
+  const std::size_t tanda = std::min(recibidos.size(), kArchivosPorTanda);
+  for (std::size_t i = 0; i < tanda; ++i) {
+    PlanearComprobacion(recibidos[i], SectorSize, estado, cola);
+  }
+  recibidos.erase(recibidos.begin(), recibidos.begin() + static_cast<std::ptrdiff_t>(tanda));
+  estado.Contados = recibidos.size();
 }

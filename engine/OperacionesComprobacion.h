@@ -104,6 +104,8 @@ class TCerrarManifiesto : public TEspera {
 bool ReservarBloque(const std::shared_ptr<TPoolBloques>& pool, std::int64_t MemoriaLibre,
                     TComprobaciones& estado);
 
-// Appends the read-back of one received file to `cola`, and counts it in `estado`.
-void PlanearComprobacion(const TRecibido& recibido, std::uint32_t SectorSize,
-                         TComprobaciones& estado, std::deque<std::unique_ptr<TEspera>>& cola);
+// Appends to `cola` the read-backs of the next received files, a few at a time (planned at once,
+// twenty thousand small files held 190 MiB of operations), and counts them under way in
+// `estado`; the whole read-back counts in its progress from the first call on.
+void PlanearTanda(std::uint32_t SectorSize, TComprobaciones& estado,
+                  std::deque<std::unique_ptr<TEspera>>& cola);

@@ -50,6 +50,7 @@ struct TComprobaciones {
   TComprobaciones& operator=(const TComprobaciones&) = delete;
 
   std::vector<TRecibido> Recibidos;    // final name given, not yet read back
+  std::size_t Contados = 0;            // the first Recibidos, whose bytes Fin counts already
   std::vector<TRecibido> Comprobados;  // read back and matched in this job
   std::vector<TRecibido> Diferentes;   // read back and differing, not yet copied again
   std::set<std::u16string> Recopiados;  // DNombre of the files copied again once in this job
@@ -85,6 +86,7 @@ struct TComprobaciones {
   // Forgets the job (a failure, or its end); the published list of bad files stays.
   void Olvidar() {
     Recibidos.clear();
+    Contados = 0;
     Comprobados.clear();
     Diferentes.clear();
     Recopiados.clear();

@@ -156,6 +156,32 @@ INSTANTIATE_TEST_SUITE_P(
                     {}}),
     [](const ::testing::TestParamInfo<CasoLectura>& info) { return info.param.nombre; });
 
+// More files than the read-back plans at a time: every one is read back and counted from the
+// start, and a stick that gives other bytes for all of them fails naming every one.
+TEST(Verificacion, AReadBackOfManyFilesReadsEveryOneBeforeDecidingOnAny) {
+  constexpr int kArchivos = 600;
+  auto entorno = std::make_shared<EntornoFallos>();
+  Granja granja({512}, {{512}, {4096}}, entorno);
+  if (!granja.ok()) GTEST_SKIP() << granja.error();
+  std::int64_t total = 0;
+  for (int i = 0; i < kArchivos; ++i) {
+    const std::int64_t talla = 700 + i;
+    const std::string nombre = "f" + std::to_string(i) + ".bin";
+    EscribirAzar(fs::path(granja.RaizOrigen()) / "m" / nombre, talla, i);
+    total += talla;
+  }
+  entorno->AlterarLecturas(granja.RaizDestino(1) + "/m/", Alteracion::BitCambiado, 0, 1 << 30);
+  granja.Encolar();
+  ASSERT_TRUE(granja.EsperarFin());
+
+  EsperarVerificada(granja, 0);
+  EXPECT_EQ(granja.destinos[0]->GetInstantanea().Comprobacion.Fin, total);
+  const TInstantanea foto = granja.destinos[1]->GetInstantanea();
+  EXPECT_EQ(foto.Estado, TEstado::Fallido);
+  EXPECT_EQ(foto.LEC, platform::ERROR_CRC);
+  EXPECT_EQ(foto.Comprobacion.Fallidos.size(), static_cast<std::size_t>(kArchivos));
+}
+
 TEST(Verificacion, TheManifestIsNoUserData) {
   const struct {
     std::u16string ruta;
