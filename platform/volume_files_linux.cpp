@@ -246,8 +246,14 @@ Handle CreateFileAt(Handle root_handle, const std::u16string& path, std::uint32_
     if (const ErrorCode error = RefuseOddEntry(info)) return FailHandle(error);
     const bool folder = S_ISDIR(info.st_mode);
     if (folder && !(flags & FILE_FLAG_BACKUP_SEMANTICS)) return FailHandle(ERROR_ACCESS_DENIED);
+    // A file opened only to be read keeps its access time: reading back a copy or checking a
+    // stick changes nothing on it, and writes no inode per file. Only the file's owner (or
+    // root) may ask that; anyone else reads as usual.
+    const int lectura = mode == O_RDONLY ? O_NOATIME : 0;
     fd = OpenBeneath(place.folder(), place.name,
-                     folder ? O_RDONLY | O_DIRECTORY : mode | O_NONBLOCK);
+                     folder ? O_RDONLY | O_DIRECTORY : mode | O_NONBLOCK | lectura);
+    if (fd < 0 && errno == EPERM && lectura != 0)
+      fd = OpenBeneath(place.folder(), place.name, mode | O_NONBLOCK);
     if (fd < 0) return FailHandle(ErrorBeneath(errno));
     // The entry must still be the one looked at.
     struct stat opened;

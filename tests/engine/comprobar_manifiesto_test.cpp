@@ -2,6 +2,7 @@
 // manifest lists is read back from the device and compared, nothing is copied, and the stick
 // ends verified or in error naming every file that is missing or differs.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -49,6 +50,12 @@ TEST(ComprobarManifiesto, FindsOnEachStickWhatChangedAfterItsCopyAndCopiesNothin
   fs::last_write_time(cambiado, hora);
   fs::remove(fs::path(granja.RaizDestino(1)) / "a/grande.bin");
   const std::string manifiesto_antes = Leer(fs::path(granja.RaizDestino(2)) / "orsanta.xxh128");
+  // An access time older than the file's last write, which a read would move on.
+  const std::string leido_antes = (fs::path(granja.RaizDestino(2)) / "a/grande.bin").string();
+  struct stat antes {};
+  ASSERT_EQ(stat(leido_antes.c_str(), &antes), 0);
+  const timespec tiempos[2] = {{antes.st_mtim.tv_sec - 1000, 0}, {0, UTIME_OMIT}};
+  ASSERT_EQ(utimensat(AT_FDCWD, leido_antes.c_str(), tiempos, 0), 0);
 
   TFinComprobaciones terminados(granja.entorno->Eventos);
   for (size_t i = 0; i < granja.destinos.size(); ++i) {
@@ -59,6 +66,10 @@ TEST(ComprobarManifiesto, FindsOnEachStickWhatChangedAfterItsCopyAndCopiesNothin
     ASSERT_TRUE(granja.destinos[i]->ComprobarManifiesto(leido.Archivos)) << i;
   }
   ASSERT_TRUE(testing_support::Esperar([&] { return terminados.Cuantos() == 3; }));
+  // Checking a stick changes nothing on it, not even the access times of what it read.
+  struct stat despues {};
+  ASSERT_EQ(stat(leido_antes.c_str(), &despues), 0);
+  EXPECT_EQ(despues.st_atim.tv_sec, antes.st_mtim.tv_sec - 1000);
 
   const struct {
     platform::ErrorCode codigo;
