@@ -41,9 +41,12 @@ bool ReservarBloque(const std::shared_ptr<TPoolBloques>& pool, std::int64_t Memo
 
 void TAbrirComprobacion::ExeIO(TContextoIO& C) {
   if (!AbrirRaiz(C)) return Fallar(C);
-  C.IOFile = C.Env.CreateFileAt(C.Sesion.Raiz, DNombre, platform::GENERIC_READ,
-                                platform::OPEN_EXISTING,
-                                platform::FILE_FLAG_OVERLAPPED | platform::FILE_FLAG_NO_BUFFERING);
+  const platform::Handle carpeta = CarpetaExistente(C, DNombre);
+  if (carpeta != platform::kInvalidHandle) {
+    C.IOFile =
+        C.Env.CreateFileAt(carpeta, Hoja(DNombre), platform::GENERIC_READ, platform::OPEN_EXISTING,
+                           platform::FILE_FLAG_OVERLAPPED | platform::FILE_FLAG_NO_BUFFERING);
+  }
   if (C.IOFile == platform::kInvalidHandle) {
     // A file gone from the stick differs; anything else the stick says is its error.
     if (platform::GetLastError() != platform::ERROR_FILE_NOT_FOUND &&

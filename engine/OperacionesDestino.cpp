@@ -78,32 +78,21 @@ void RevisarCarpeta(TContextoIO& C, const std::u16string& carpeta) {
   C.Env.FindClose(busqueda);
 }
 
-std::u16string Hoja(const std::u16string& DNombre) {
-  const std::size_t corte = DNombre.rfind(u'\\');
-  return corte == std::u16string::npos ? DNombre : DNombre.substr(corte + 1);
-}
-
 void CerrarCarpeta(platform::Env& env, TSesionDestino& sesion) {
   if (sesion.Carpeta != platform::kInvalidHandle) env.CloseHandle(sesion.Carpeta);
   sesion.Carpeta = platform::kInvalidHandle;
   sesion.RutaCarpeta.clear();
 }
 
-// The handle the names of DNombre's folder are reached from: the root, or the folder kept open
-// since the last file made there. A folder met for the first time is made where missing,
-// cleared of old temporary files and opened.
-platform::Handle PrepararCarpeta(TContextoIO& C, const std::u16string& DNombre) {
-  if (!AbrirRaiz(C)) return platform::kInvalidHandle;
-  const std::u16string carpeta = Carpeta(DNombre);
-  if (carpeta.empty()) {
-    RevisarCarpeta(C, carpeta);
-    return C.Sesion.Raiz;
-  }
-  if (C.Sesion.Carpeta != platform::kInvalidHandle && C.Sesion.RutaCarpeta == carpeta)
-    return C.Sesion.Carpeta;
+bool Abierta(const TSesionDestino& sesion, const std::u16string& carpeta) {
+  return sesion.Carpeta != platform::kInvalidHandle && sesion.RutaCarpeta == carpeta;
+}
+
+// The folder `carpeta`, below the root: the one kept open if it is that one, or opened in its
+// place.
+platform::Handle CarpetaSesion(TContextoIO& C, const std::u16string& carpeta) {
+  if (Abierta(C.Sesion, carpeta)) return C.Sesion.Carpeta;
   CerrarCarpeta(C.Env, C.Sesion);
-  if (!C.Env.CreateFoldersAt(C.Sesion.Raiz, carpeta)) return platform::kInvalidHandle;
-  RevisarCarpeta(C, carpeta);
   const platform::Handle abierta =
       C.Env.CreateFileAt(C.Sesion.Raiz, carpeta, platform::GENERIC_READ, platform::OPEN_EXISTING,
                          platform::FILE_FLAG_BACKUP_SEMANTICS);
@@ -111,6 +100,20 @@ platform::Handle PrepararCarpeta(TContextoIO& C, const std::u16string& DNombre) 
   C.Sesion.Carpeta = abierta;
   C.Sesion.RutaCarpeta = carpeta;
   return abierta;
+}
+
+// The handle the names of DNombre's folder are reached from: the root, or the folder kept open
+// since the last file there. A folder met for the first time is made where missing, cleared of
+// old temporary files and opened.
+platform::Handle PrepararCarpeta(TContextoIO& C, const std::u16string& DNombre) {
+  if (!AbrirRaiz(C)) return platform::kInvalidHandle;
+  const std::u16string carpeta = Carpeta(DNombre);
+  if (!carpeta.empty() && !Abierta(C.Sesion, carpeta) &&
+      !C.Env.CreateFoldersAt(C.Sesion.Raiz, carpeta))
+    return platform::kInvalidHandle;
+  // Also for a folder a read-back opened: it may not have been written into yet in this job.
+  RevisarCarpeta(C, carpeta);
+  return carpeta.empty() ? C.Sesion.Raiz : CarpetaSesion(C, carpeta);
 }
 
 // The file the copy will replace goes first: a stick filled to the brim has no room for both,
@@ -155,6 +158,17 @@ bool Terminar(TContextoIO& C, const TEspera& op) {
 }
 
 }  // namespace
+
+std::u16string Hoja(const std::u16string& DNombre) {
+  const std::size_t corte = DNombre.rfind(u'\\');
+  return corte == std::u16string::npos ? DNombre : DNombre.substr(corte + 1);
+}
+
+platform::Handle CarpetaExistente(TContextoIO& C, const std::u16string& DNombre) {
+  if (!AbrirRaiz(C)) return platform::kInvalidHandle;
+  const std::u16string carpeta = Carpeta(DNombre);
+  return carpeta.empty() ? C.Sesion.Raiz : CarpetaSesion(C, carpeta);
+}
 
 void AbandonarSesion(platform::Env& env, platform::Handle& IOFile, TSesionDestino& sesion) {
   if (IOFile != platform::kInvalidHandle && !env.CloseHandle(IOFile)) env.CancelIo(IOFile);

@@ -1,9 +1,9 @@
 // What a destination worker holds on its drive while it has work: the handle of the drive's
-// root that every path is reached from, the handle of the folder the last file was made in (the
-// files of one folder come one after the other, and each is then reached by its name alone),
-// the temporary name of the copy under way, and the folders already cleared of what an earlier
-// job left behind. The root is let go when the job
-// is on the device, so that the drive can be unmounted.
+// root that every path is reached from, the handle of the folder the last file was made in or
+// read back from (the files of one folder come one after the other, and each is then reached by
+// its name alone), the temporary name of the copy under way, and the folders already cleared of
+// what an earlier job left behind. The root is let go when the job is on the device, so that the
+// drive can be unmounted.
 #pragma once
 
 #include <set>

@@ -93,31 +93,65 @@ TEST(ComprobarManifiesto, FindsOnEachStickWhatChangedAfterItsCopyAndCopiesNothin
   EXPECT_EQ(sano.Comprobacion.Pos, sano.Comprobacion.Fin);
 }
 
-// A hostile stick: a link at a listed name, pointing at a FIFO outside the stick, fails that
-// stick naming the entry; nothing is read through it, so nothing waits on the FIFO.
-TEST(ComprobarManifiesto, ALinkAtAListedNameFailsTheStickAndIsNeverFollowed) {
-  Granja granja({512}, {{512}});
-  if (!granja.ok()) GTEST_SKIP() << granja.error();
-  EscribirAzar(fs::path(granja.RaizOrigen()) / "b.bin", 7000, 2);
-  granja.Encolar();
-  ASSERT_TRUE(granja.EsperarFin());
-  testing_support::TempFolder fuera;
-  const fs::path fifo = fs::path(fuera.path()) / "fifo";
-  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  const fs::path enlace = fs::path(granja.RaizDestino(0)) / "b.bin";
-  fs::remove(enlace);
-  fs::create_symlink(fifo, enlace);
+// A hostile stick, changed after its copy: a link at a listed name or at its folder, pointing
+// outside at a FIFO of the file's name, fails that stick naming the entry; nothing is read
+// through it, so nothing waits on the FIFO. A file where a folder was leaves its files missing.
+TEST(ComprobarManifiesto, ALinkAtAListedNameOrItsFolderFailsTheStickAndIsNeverFollowed) {
+  enum class Cambio { EnlaceArchivo, EnlaceCarpeta, ArchivoPorCarpeta };
+  const struct {
+    const char* nombre;
+    Cambio cambio;
+    platform::ErrorCode codigo;
+    std::u16string muestra;
+    std::vector<TArchivoFallido> fallidos;
+  } casos[] = {
+      {"link at the file", Cambio::EnlaceArchivo, platform::ERROR_CANT_RESOLVE_FILENAME,
+       u"d\\c.bin", {}},
+      {"link at its folder", Cambio::EnlaceCarpeta, platform::ERROR_CANT_RESOLVE_FILENAME,
+       u"d\\c.bin", {}},
+      {"file at its folder", Cambio::ArchivoPorCarpeta, platform::ERROR_CRC, u"",
+       {{u"d\\c.bin", TFalla::Falta}, {u"d\\e.bin", TFalla::Falta}}},
+  };
+  for (const auto& caso : casos) {
+    SCOPED_TRACE(caso.nombre);
+    Granja granja({512}, {{512}});
+    if (!granja.ok()) GTEST_SKIP() << granja.error();
+    EscribirAzar(fs::path(granja.RaizOrigen()) / "b.bin", 7000, 2);
+    EscribirAzar(fs::path(granja.RaizOrigen()) / "d/c.bin", 3000, 3);
+    EscribirAzar(fs::path(granja.RaizOrigen()) / "d/e.bin", 5000, 4);
+    granja.Encolar();
+    ASSERT_TRUE(granja.EsperarFin());
+    testing_support::TempFolder fuera;
+    ASSERT_EQ(mkfifo((fs::path(fuera.path()) / "c.bin").c_str(), 0600), 0);
+    const fs::path carpeta = fs::path(granja.RaizDestino(0)) / "d";
+    switch (caso.cambio) {
+      case Cambio::EnlaceArchivo:
+        fs::remove(carpeta / "c.bin");
+        fs::create_symlink(fs::path(fuera.path()) / "c.bin", carpeta / "c.bin");
+        break;
+      case Cambio::EnlaceCarpeta:
+        fs::remove_all(carpeta);
+        fs::create_directory_symlink(fuera.path(), carpeta);
+        break;
+      case Cambio::ArchivoPorCarpeta:
+        fs::remove_all(carpeta);
+        std::ofstream(carpeta) << "not a folder";
+        break;
+    }
 
-  TFinComprobaciones fin(granja.entorno->Eventos);
-  const TManifiestoLeido leido =
-      LeerManifiesto(Leer(fs::path(granja.RaizDestino(0)) / "orsanta.xxh128"));
-  ASSERT_TRUE(granja.destinos[0]->ComprobarManifiesto(leido.Archivos));
-  ASSERT_TRUE(testing_support::Esperar([&] { return fin.Cuantos() == 1; }));
-  const TInstantanea foto = granja.destinos[0]->GetInstantanea();
-  EXPECT_EQ(foto.Estado, TEstado::Fallido);
-  EXPECT_EQ(foto.LEC, platform::ERROR_CANT_RESOLVE_FILENAME);
-  EXPECT_EQ(foto.Muestra.DNombre, u"b.bin");
-  EXPECT_FALSE(foto.Comprobacion.Verificado);
+    TFinComprobaciones fin(granja.entorno->Eventos);
+    const TManifiestoLeido leido =
+        LeerManifiesto(Leer(fs::path(granja.RaizDestino(0)) / "orsanta.xxh128"));
+    ASSERT_EQ(leido.Archivos.size(), 3u);
+    ASSERT_TRUE(granja.destinos[0]->ComprobarManifiesto(leido.Archivos));
+    ASSERT_TRUE(testing_support::Esperar([&] { return fin.Cuantos() == 1; }));
+    const TInstantanea foto = granja.destinos[0]->GetInstantanea();
+    EXPECT_EQ(foto.Estado, TEstado::Fallido);
+    EXPECT_EQ(foto.LEC, caso.codigo);
+    if (!caso.muestra.empty()) EXPECT_EQ(foto.Muestra.DNombre, caso.muestra);
+    EXPECT_EQ(foto.Comprobacion.Fallidos, caso.fallidos);
+    EXPECT_FALSE(foto.Comprobacion.Verificado);
+  }
 }
 
 TEST(ComprobarManifiesto, TheSourceAndAnEmptyListAreNotChecked) {
