@@ -60,6 +60,7 @@ TEST_F(RezagadoCopiaTest, TheOthersFinishWhileOneStickIsHeldAndEveryStickEndsIde
     Preparar(granja);
     testing_support::FallosTransferencia fallos;
     fallos.Colgar(granja.RaizDestino(lento) + "/");
+    fallos.ContarLecturas(granja.RaizOrigen() + "/");
     granja.Encolar();
 
     const bool otros_terminados = testing_support::Esperar(
@@ -84,9 +85,14 @@ TEST_F(RezagadoCopiaTest, TheOthersFinishWhileOneStickIsHeldAndEveryStickEndsIde
     }
     // Its copies matched the fingerprints at the first read-back: none was made again.
     EXPECT_EQ(granja.destinos[lento]->GetDFin(), trabajo);
-    // The held stick's part was read again, and no more than the data once over.
-    EXPECT_GT(granja.origen->GetReleido(), 0);
-    EXPECT_LE(granja.origen->GetReleido(), 24 * MiB + 5 * MiB + 1234 + 3 * 3000);
+    // The held stick's part was read again, and the source says how much it read again: all it
+    // read beyond the data once (read in whole sectors: the last of each file's reads is rounded
+    // up). Which other sticks lag too, and by how much, depends on the machine's load.
+    const std::int64_t una_vez = 24 * MiB + (5 * MiB + 1536) + 3 * 3072;
+    const std::int64_t releido = granja.origen->GetReleido();
+    EXPECT_GT(releido, 0);
+    EXPECT_NEAR(static_cast<double>(fallos.bytes_leidos() - una_vez),
+                static_cast<double>(releido), 16 * 512);
   }
 }
 
