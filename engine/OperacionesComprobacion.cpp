@@ -1,6 +1,7 @@
 #include "engine/OperacionesComprobacion.h"
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 #include "engine/Manifiesto.h"
@@ -40,6 +41,8 @@ bool ReservarBloque(const std::shared_ptr<TPoolBloques>& pool, std::int64_t Memo
 }
 
 void TAbrirComprobacion::ExeIO(TContextoIO& C) {
+  // Apart from the folder's open: a root gone ("not found" once its mount is) fails the stick
+  // instead of leaving its files missing.
   if (!AbrirRaiz(C)) return Fallar(C);
   const platform::Handle carpeta = CarpetaExistente(C, DNombre);
   if (carpeta != platform::kInvalidHandle) {
@@ -117,7 +120,8 @@ void TMedirComprobacion::ExeIO(TContextoIO& C) {
 void TMedirComprobacion::OnExeIO() {
   Estado->SoloComprobar = true;
   Estado->Archivos.store(static_cast<std::int64_t>(Archivos.size()), std::memory_order_relaxed);
-  Estado->Recibidos = std::move(Archivos);
+  Estado->Recibidos.assign(std::make_move_iterator(Archivos.begin()),
+                           std::make_move_iterator(Archivos.end()));
   Estado->Contados = 0;
 }
 
@@ -174,7 +178,7 @@ void PlanearComprobacion(const TRecibido& recibido, std::uint32_t SectorSize,
 
 void PlanearTanda(std::uint32_t SectorSize, TComprobaciones& estado,
                   std::deque<std::unique_ptr<TEspera>>& cola) {
-  std::vector<TRecibido>& recibidos = estado.Recibidos;
+  std::deque<TRecibido>& recibidos = estado.Recibidos;
   for (std::size_t i = estado.Contados; i < recibidos.size(); ++i) {
     estado.Fin.fetch_add(recibidos[i].Talla, std::memory_order_relaxed);
   }

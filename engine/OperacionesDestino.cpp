@@ -113,7 +113,7 @@ platform::Handle PrepararCarpeta(TContextoIO& C, const std::u16string& DNombre) 
     return platform::kInvalidHandle;
   // Also for a folder a read-back opened: it may not have been written into yet in this job.
   RevisarCarpeta(C, carpeta);
-  return carpeta.empty() ? C.Sesion.Raiz : CarpetaSesion(C, carpeta);
+  return CarpetaExistente(C, DNombre);
 }
 
 // The file the copy will replace goes first: a stick filled to the brim has no room for both,
@@ -165,7 +165,6 @@ std::u16string Hoja(const std::u16string& DNombre) {
 }
 
 platform::Handle CarpetaExistente(TContextoIO& C, const std::u16string& DNombre) {
-  if (!AbrirRaiz(C)) return platform::kInvalidHandle;
   const std::u16string carpeta = Carpeta(DNombre);
   return carpeta.empty() ? C.Sesion.Raiz : CarpetaSesion(C, carpeta);
 }

@@ -99,10 +99,10 @@ bool AbrirRaiz(TContextoIO& C);
 void BorrarArchivo(platform::Env& env, platform::Handle raiz, const std::u16string& ruta);
 // The last name of a path below the root.
 std::u16string Hoja(const std::u16string& DNombre);
-// The handle the names of DNombre's folder are reached from, to read what is there: the root,
-// or the folder kept open since the last file there (the files of a folder come one after the
-// other). kInvalidHandle with the error when the folder cannot be opened; one that is not there
-// is ERROR_FILE_NOT_FOUND or ERROR_PATH_NOT_FOUND.
+// With the root open: the handle the names of DNombre's folder are reached from, to read what
+// is there: the root, or the folder kept open since the last file there (the files of a folder
+// come one after the other). kInvalidHandle with the error when the folder cannot be opened;
+// one that is not there is ERROR_FILE_NOT_FOUND or ERROR_PATH_NOT_FOUND.
 platform::Handle CarpetaExistente(TContextoIO& C, const std::u16string& DNombre);
 
 // Closes the copy under way, if any, and deletes it and every suspended copy: a stick that

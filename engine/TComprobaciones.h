@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -49,8 +50,9 @@ struct TComprobaciones {
   TComprobaciones(const TComprobaciones&) = delete;
   TComprobaciones& operator=(const TComprobaciones&) = delete;
 
-  std::vector<TRecibido> Recibidos;    // final name given, not yet read back
-  std::size_t Contados = 0;            // the first Recibidos, whose bytes Fin counts already
+  // Final name given, not yet read back; the read-back takes them from the front in batches.
+  std::deque<TRecibido> Recibidos;
+  std::size_t Contados = 0;  // the first Recibidos, whose bytes Fin counts already
   std::vector<TRecibido> Comprobados;  // read back and matched in this job
   std::vector<TRecibido> Diferentes;   // read back and differing, not yet copied again
   std::set<std::u16string> Recopiados;  // DNombre of the files copied again once in this job
