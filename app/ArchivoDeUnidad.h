@@ -4,6 +4,8 @@
 // unmounted leaves a bare folder of the system's disk there).
 #pragma once
 
+#include <chrono>
+#include <memory>
 #include <string>
 
 #include "engine/TDHilo.h"
@@ -11,5 +13,8 @@
 #include "platform/drives.h"
 
 // kMissing for a drive without a mount point or no longer mounted there, as for no such file.
-platform::ReadOutcome LeerArchivoDeUnidad(platform::Drives& tabla, const THRec& unidad,
-                                          const std::string& nombre, std::string* bytes);
+// Waits at most `plazo`: a stick that does not answer by then reads as kFailed, and holds a
+// thread of its own until it answers, not the caller.
+platform::ReadOutcome LeerArchivoDeUnidad(const std::shared_ptr<platform::Drives>& tabla,
+                                          const THRec& unidad, const std::string& nombre,
+                                          std::chrono::milliseconds plazo, std::string* bytes);

@@ -11,13 +11,14 @@
 namespace {
 
 // Why a stick's manifest cannot be used, or "" with its files in *archivos.
-std::u16string LeerManifiestoDe(platform::Drives& tabla, const THRec& unidad,
+std::u16string LeerManifiestoDe(const std::shared_ptr<platform::Drives>& tabla,
+                                const THRec& unidad, std::chrono::milliseconds plazo,
                                 std::vector<TRecibido>* archivos) {
   const std::u16string de = u"El manifiesto de " + UnidadEnAviso(unidad);
   std::string nombre;
   platform::EncodeName(kNombreManifiesto, &nombre);
   std::string bytes;
-  switch (LeerArchivoDeUnidad(tabla, unidad, nombre, &bytes)) {
+  switch (LeerArchivoDeUnidad(tabla, unidad, nombre, plazo, &bytes)) {
     case platform::ReadOutcome::kRead:
       break;
     case platform::ReadOutcome::kMissing:
@@ -54,7 +55,8 @@ std::vector<std::shared_ptr<TDHilo>> TPrograma::ComprobarUnidades(
       continue;
     }
     std::vector<TRecibido> archivos;
-    const std::u16string motivo = LeerManifiestoDe(*tabla, unidad, &archivos);
+    const std::u16string motivo = LeerManifiestoDe(
+        tabla, unidad, std::chrono::milliseconds(Entorno->TiempoError.load()), &archivos);
     if (!motivo.empty()) {
       Avisos.push_back(motivo);
     } else if (hilo->ComprobarManifiesto(std::move(archivos))) {

@@ -178,7 +178,8 @@ std::deque<std::unique_ptr<TFRec>> TPrograma::LeerListado(TDHilo& DH) {
   // ignored and said so.
   const THRec unidad = DH.GetAppRec();
   std::string bytes;
-  switch (LeerArchivoDeUnidad(*Entorno->Env->CurrentDrives(), unidad, NombreListado(), &bytes)) {
+  switch (LeerArchivoDeUnidad(Entorno->Env->CurrentDrives(), unidad, NombreListado(),
+                              std::chrono::milliseconds(Entorno->TiempoError.load()), &bytes)) {
     case platform::ReadOutcome::kRead:
       return LeerListadoBytes(bytes, FileAppVersion);
     case platform::ReadOutcome::kNotRegular:
