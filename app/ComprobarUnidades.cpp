@@ -10,15 +10,12 @@
 
 namespace {
 
-// Why a stick's manifest cannot be used, or "" with its files in *archivos.
-std::u16string LeerManifiestoDe(const std::shared_ptr<platform::Drives>& tabla,
-                                const THRec& unidad, std::chrono::milliseconds plazo,
-                                std::vector<TRecibido>* archivos) {
+// Why a stick's manifest, read with the outcome `leido`, cannot be used, or "" with its files in
+// *archivos.
+std::u16string ManifiestoDe(const THRec& unidad, platform::ReadOutcome leido,
+                            const std::string& bytes, std::vector<TRecibido>* archivos) {
   const std::u16string de = u"El manifiesto de " + UnidadEnAviso(unidad);
-  std::string nombre;
-  platform::EncodeName(kNombreManifiesto, &nombre);
-  std::string bytes;
-  switch (LeerArchivoDeUnidad(tabla, unidad, nombre, plazo, &bytes)) {
+  switch (leido) {
     case platform::ReadOutcome::kRead:
       break;
     case platform::ReadOutcome::kMissing:
@@ -31,14 +28,14 @@ std::u16string LeerManifiestoDe(const std::shared_ptr<platform::Drives>& tabla,
     case platform::ReadOutcome::kFailed:
       return de + u" no se puede leer; no se verifica.";
   }
-  TManifiestoLeido leido = LeerManifiesto(bytes);
-  if (leido.Malas != 0) {
-    return de + u" tiene " + EnteroStr(static_cast<std::int64_t>(leido.Malas)) + u" de " +
-           EnteroStr(static_cast<std::int64_t>(leido.Lineas)) +
+  TManifiestoLeido manifiesto = LeerManifiesto(bytes);
+  if (manifiesto.Malas != 0) {
+    return de + u" tiene " + EnteroStr(static_cast<std::int64_t>(manifiesto.Malas)) + u" de " +
+           EnteroStr(static_cast<std::int64_t>(manifiesto.Lineas)) +
            u" líneas no válidas; no se verifica.";
   }
-  if (leido.Archivos.empty()) return de + u" no lista ningún archivo; no se verifica.";
-  *archivos = std::move(leido.Archivos);
+  if (manifiesto.Archivos.empty()) return de + u" no lista ningún archivo; no se verifica.";
+  *archivos = std::move(manifiesto.Archivos);
   return {};
 }
 
@@ -46,17 +43,32 @@ std::u16string LeerManifiestoDe(const std::shared_ptr<platform::Drives>& tabla,
 
 std::vector<std::shared_ptr<TDHilo>> TPrograma::ComprobarUnidades(
     const std::vector<std::shared_ptr<TDHilo>>& elegidos) {
-  std::vector<std::shared_ptr<TDHilo>> empezados;
   const std::shared_ptr<platform::Drives> tabla = Entorno->Env->CurrentDrives();
+  std::string nombre;
+  platform::EncodeName(kNombreManifiesto, &nombre);
+  // Every manifest is asked for before any is waited for: sticks that do not answer cost the
+  // time-out once, not once each.
+  std::vector<THRec> unidades;
+  std::vector<TEnCurso<TLecturaUnidad>> lecturas;
   for (const std::shared_ptr<TDHilo>& hilo : elegidos) {
-    const THRec unidad = hilo->GetAppRec();
+    unidades.push_back(hilo->GetAppRec());
+    lecturas.push_back(hilo == OCopia ? TEnCurso<TLecturaUnidad>(nullptr)
+                                      : LanzarLecturaDeUnidad(tabla, unidades.back(), nombre));
+  }
+  const auto hasta =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(Entorno->TiempoError.load());
+  std::vector<std::shared_ptr<TDHilo>> empezados;
+  for (std::size_t i = 0; i < elegidos.size(); ++i) {
+    const std::shared_ptr<TDHilo>& hilo = elegidos[i];
+    const THRec& unidad = unidades[i];
     if (hilo == OCopia) {
       Avisos.push_back(UnidadEnAviso(unidad) + u" es el origen de la copia; no se verifica.");
       continue;
     }
+    std::string bytes;
+    const platform::ReadOutcome leido = EsperarLectura(lecturas[i], hasta, &bytes);
     std::vector<TRecibido> archivos;
-    const std::u16string motivo = LeerManifiestoDe(
-        tabla, unidad, std::chrono::milliseconds(Entorno->TiempoError.load()), &archivos);
+    const std::u16string motivo = ManifiestoDe(unidad, leido, bytes, &archivos);
     if (!motivo.empty()) {
       Avisos.push_back(motivo);
     } else if (hilo->ComprobarManifiesto(std::move(archivos))) {

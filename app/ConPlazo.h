@@ -14,19 +14,40 @@
 #include <type_traits>
 #include <utility>
 
-// The work's result, or nullopt when the deadline passed first, the work threw, or no thread
-// could be had.
-template <class Trabajo>
-auto ConPlazo(Trabajo trabajo, std::chrono::milliseconds plazo)
-    -> std::optional<std::invoke_result_t<Trabajo&>> {
-  using Resultado = std::invoke_result_t<Trabajo&>;
-  struct Estado {
+// Work started by Lanzar, whose result is waited for later: works started one after the other
+// run side by side, and are waited for against one deadline.
+template <class Resultado>
+class TEnCurso {
+ public:
+  struct TEstado {
     std::mutex mutex;
     std::condition_variable hecho;
     bool terminado = false;              // guarded by mutex
     std::optional<Resultado> resultado;  // guarded by mutex
   };
-  auto estado = std::make_shared<Estado>();
+
+  explicit TEnCurso(std::shared_ptr<TEstado> estado) : estado_(std::move(estado)) {}
+
+  // The work's result, or nullopt when `hasta` passed first, the work threw, or no thread could
+  // be had for it. Once only.
+  std::optional<Resultado> Esperar(std::chrono::steady_clock::time_point hasta) {
+    if (!estado_) return std::nullopt;
+    std::unique_lock<std::mutex> lock(estado_->mutex);
+    if (!estado_->hecho.wait_until(lock, hasta, [&] { return estado_->terminado; }))
+      return std::nullopt;
+    return std::move(estado_->resultado);
+  }
+
+ private:
+  std::shared_ptr<TEstado> estado_;  // null: the work never started
+};
+
+// Starts `trabajo` on a thread of its own at once.
+template <class Trabajo>
+auto Lanzar(Trabajo trabajo) -> TEnCurso<std::invoke_result_t<Trabajo&>> {
+  using Resultado = std::invoke_result_t<Trabajo&>;
+  using TEstado = typename TEnCurso<Resultado>::TEstado;
+  auto estado = std::make_shared<TEstado>();
   auto correr = [estado, trabajo = std::move(trabajo)]() mutable {
     std::optional<Resultado> resultado;
     try {
@@ -41,9 +62,7 @@ auto ConPlazo(Trabajo trabajo, std::chrono::milliseconds plazo)
   try {
     std::thread(std::move(correr)).detach();
   } catch (const std::system_error&) {
-    return std::nullopt;
+    return TEnCurso<Resultado>(nullptr);
   }
-  std::unique_lock<std::mutex> lock(estado->mutex);
-  if (!estado->hecho.wait_for(lock, plazo, [&] { return estado->terminado; })) return std::nullopt;
-  return std::move(estado->resultado);
+  return TEnCurso<Resultado>(std::move(estado));
 }
